@@ -1,0 +1,20 @@
+// brindle-render: the headless renderer (info, shot, bench).
+#include <CLI/CLI.hpp>
+
+#include "app/render_cli/commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Brindle headless renderer: inspect an archive, render a view to a picture"};
+    app.name("brindle-render");
+    app.require_subcommand(1);
+    int exitStatus = 0;
+    brindle::registerInfoCommand(app, exitStatus);
+    brindle::registerShotCommand(app, exitStatus);
+    brindle::registerBenchCommand(app, exitStatus);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 1;
+    }
+    return exitStatus;
+}

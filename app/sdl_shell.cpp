@@ -1,0 +1,2 @@
+// PLACEHOLDER: replaced by the SDL window.
+int main() { return 1; }

@@ -1,0 +1,112 @@
+// The software renderer: tables, view placement, back-to-front BSP traversal, textured wall
+// columns and the flat floor fill, all drawing into one 640 x 400 palettised frame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "wad/wad_archive.h"
+
+namespace brindle {
+
+// Platform handles, opaque to the core: a window and the frame's bitmap.
+using WindowHandle = void*;
+using BitmapHandle = void*;
+
+struct ViewVertex {
+    int16_t depth;    // ahead of the viewer; negative behind
+    int16_t lateral;  // positive to the viewer's left
+};
+
+constexpr int frameWidth = 640;
+constexpr int frameHeight = 400;
+constexpr int frameBytes = frameWidth * frameHeight;
+constexpr int bitmapInfoBytes = 1064;  // 40-byte header + 256 colour entries of 4 bytes
+
+class Renderer {
+public:
+    static constexpr int16_t eyeHeight = 56;
+    static constexpr uint8_t floorColor = 30;
+    static constexpr int tableSize = 8192;
+
+    // The level must be loaded: the view-vertex array is sized from its vertex count.
+    Renderer(WindowHandle window, WadArchive* archive);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // Frame buffer (the surface is chosen at build time: plain memory, or a DIB section).
+    void createFrameBuffer();
+    void clearFrame(uint8_t value);
+    void selectPalette(int16_t number);
+    void copyFrame(const uint8_t* picture);
+    BitmapHandle frameBitmap() const { return dibSection; }
+
+    // Tables and their lookups; angles count 65536 to a turn, values are 16.16.
+    int16_t buildTables();
+    int32_t sine(int32_t angle) const { return sineTable[tableIndex(angle)]; }
+    int32_t cosine(int32_t angle) const { return cosineTable[tableIndex(angle)]; }
+    int32_t tangent(int32_t angle) const { return tangentTable[tableIndex(angle)]; }
+    int32_t angleOf(int32_t y, int32_t x) const;
+    int32_t distance(int32_t a, int32_t b) const;
+
+    // View placement and traversal.
+    int16_t setView(int16_t x, int16_t y, int16_t angle);
+    int16_t sectorAt(int16_t x, int16_t y) const;
+    int32_t pointOnNodeSide(int16_t x, int16_t y, int16_t node) const;
+    int32_t pointOnLineSide(int16_t x, int16_t y, int16_t linedef) const;
+    int32_t boxVisible(int16_t top, int16_t bottom, int16_t left, int16_t right) const;
+    void renderFrame();
+    int16_t renderNode(uint16_t child);
+
+    // Seg processing and the wall drawers.
+    int16_t renderSubsector(int16_t subsector);
+    int16_t drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
+                            int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
+                            const char* textureName, int32_t xOffset, int16_t yOffset,
+                            int32_t perpDistance, int32_t alongOffset);
+    int16_t drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2,
+                               int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
+                               int16_t segAngle, const char* textureName, int32_t xOffset,
+                               int16_t yOffset, int32_t perpDistance, int32_t alongOffset);
+
+    // Flat floor fill of one subsector in palette index 30.
+    int16_t fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorHeight);
+
+    // Writes the frame with palette 0 as a PCX file; the archive's writePcx result.
+    int32_t saveScreenshot(const char* fileName) const;
+
+    // When set, each subsector whose floor lies below the eye gets its floor filled just
+    // before its segs are drawn.
+    bool drawFloors = false;
+    // Pixel stores of the wall and floor drawers since the last renderFrame (the clear is
+    // not counted).
+    int64_t pixelsWritten = 0;
+
+    WindowHandle window = nullptr;
+    std::unique_ptr<uint8_t[]> bitmapInfo;  // header + colour table from palette 0
+    BitmapHandle dibSection = nullptr;      // the surface that owns the frame's memory
+    uint8_t* frameBuffer = nullptr;         // 640 x 400 palette indices, top row first
+    WadArchive* archive = nullptr;
+    std::vector<ViewVertex> viewVertices;
+    int16_t viewHeight = 0;
+    int16_t viewAngle = 0;
+    int16_t viewX = 0;
+    int16_t viewY = 0;
+    std::array<int32_t, tableSize> sineTable{};
+    std::array<int32_t, tableSize> cosineTable{};
+    std::array<int32_t, tableSize> tangentTable{};
+    std::array<int16_t, frameWidth> columnAngles{};
+
+private:
+    static int tableIndex(int32_t angle) { return (static_cast<uint32_t>(angle) & 0xFFF8u) >> 3; }
+    void releaseFrameBuffer();  // provided by the surface
+};
+
+// Fills a 1064-byte bitmap description: the top-down 640 x 400 8-bit header, then 256
+// colour entries (blue, green, red, 0) from the given 768-byte palette.
+void fillBitmapInfo(uint8_t* block, const uint8_t* palette);
+
+}  // namespace brindle

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what Brindle needs to build, test and run on Debian 12. Safe to run again.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config
+    libgtest-dev libbenchmark-dev
+    libcli11-dev nlohmann-json3-dev libpng-dev libsdl2-dev
+    freedoom
+)
+if [[ "${1:-}" == "--test" ]]; then
+    packages+=(
+        clang libclang-rt-14-dev     # libFuzzer and the sanitizers' runtime
+        xvfb xauth xdotool           # the window's end-to-end test
+        imagemagick                  # an independent reader of the pictures we write
+        g++-mingw-w64-x86-64         # the Windows program
+    )
+fi
+
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo_cmd=(sudo)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi

