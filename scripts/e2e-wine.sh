@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# End-to-end test of the Windows program under Wine, on a virtual X screen:
+#   scripts/e2e-wine.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
+# It runs Brindle.exe in a folder holding Doom1.wad (a link to freedoom1.wad) and checks that
+# the window opens, that F1 saves the same picture as the headless renderer (at the start,
+# after turning left and after stepping forward), that Escape ends the program with code 0,
+# and that without Doom1.wad an error box appears and the program ends with code 1.
+set -euo pipefail
+
+usage="usage: $0 LINUX_BUILD_DIR WINDOWS_BUILD_DIR"
+if (($# != 2)); then
+    echo "$usage" >&2
+    exit 2
+fi
+
+# Everything below needs an X display; give it a private virtual one (24-bit colour).
+if [[ -z "${BRINDLE_E2E_ON_XVFB:-}" ]]; then
+    export BRINDLE_E2E_ON_XVFB=1
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+renderer=$(realpath "$1/app/brindle-render")
+exe=$(realpath "$2/app/Brindle.exe")
+wad=/usr/share/games/doom/freedoom1.wad
+for f in "$renderer" "$exe" "$wad"; do
+    [[ -f "$f" ]] || { echo "missing: $f" >&2; exit 1; }
+done
+for tool in wine wineserver xdotool; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool (scripts/install-deps.sh --test)" >&2; exit 1; }
+done
+
+work=$(mktemp -d -t brindle-wine.XXXXXX)
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+# No Mono or Gecko installers: the program needs neither, and their prompts would block.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+brindle_pid=""
+
+cleanup() {
+    if [[ -n "$brindle_pid" ]] && kill -0 "$brindle_pid" 2>/dev/null; then
+        wineserver -k || true
+    fi
+    if [[ -d "$WINEPREFIX" ]]; then
+        wineserver -w || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Polls a condition (a command) every 20 ms for up to $1 seconds.
+wait_until() {
+    local seconds=$1
+    shift
+    local deadline=$(($(now_ms) + seconds * 1000))
+    until "$@"; do
+        (($(now_ms) < deadline)) || return 1
+        sleep 0.02
+    done
+}
+
+start_brindle() {  # folder
+    (cd "$1" && exec wine "$exe") &
+    brindle_pid=$!
+}
+
+# Prints the ids of the visible top-level windows titled exactly "Brindle" (the exact pattern
+# leaves out Wine's own boxes).
+brindle_windows() { xdotool search --onlyvisible --name '^Brindle$' 2>/dev/null || true; }
+
+wait_for_window() {
+    timeout 60 xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1
+}
+
+process_ended() { ! kill -0 "$brindle_pid" 2>/dev/null; }
+
+expect_exit_code() {  # code
+    wait_until 30 process_ended || fail "Brindle.exe did not end"
+    local status=0
+    wait "$brindle_pid" || status=$?
+    brindle_pid=""
+    ((status == $1)) || fail "exit code $status, expected $1"
+}
+
+# Asks for a screenshot and waits until the file is completely written.
+take_screenshot() {  # folder
+    local shot="$1/scrnsht.pcx"
+    rm -f "$shot"
+    xdotool key F1
+    wait_until 10 test -s "$shot" || fail "F1 wrote no scrnsht.pcx"
+    local size=-1
+    until [[ $(stat -c %s "$shot") == "$size" ]]; do
+        size=$(stat -c %s "$shot")
+        sleep 0.05
+    done
+}
+
+reference() {  # out keys
+    if [[ -n "$2" ]]; then
+        "$renderer" shot --wad "$wad" --keys "$2" --out "$1" >/dev/null
+    else
+        "$renderer" shot --wad "$wad" --out "$1" >/dev/null
+    fi
+}
+
+# Prints the first n in 1..60 for which the headless shot with keys "<prefix><key>*n" equals
+# the file, or fails.
+find_tick_count() {  # file prefix key what
+    local n
+    for n in $(seq 1 60); do
+        reference "$work/reference.pcx" "$2$3*$n"
+        if cmp -s "$1" "$work/reference.pcx"; then
+            echo "$n"
+            return 0
+        fi
+    done
+    fail "$4: the screenshot matches no headless shot with keys $2$3*1..60"
+}
+
+echo "== preparing a fresh Wine prefix"
+wine wineboot -i >/dev/null 2>&1
+# Without a window manager, managed windows make Wine wait 2 s at exit.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+run="$work/run"
+mkdir "$run"
+ln -s "$wad" "$run/Doom1.wad"
+
+echo "== start-up"
+started=$(now_ms)
+start_brindle "$run"
+window=$(wait_for_window) || fail "no window titled Brindle"
+echo "window after $(($(now_ms) - started)) ms"
+geometry=$(xdotool getwindowgeometry "$window")
+[[ "$geometry" == *"Position: 50,50"* && "$geometry" == *"Geometry: 646x444"* ]] ||
+    fail "window placed wrongly: $geometry"
+xdotool windowfocus --sync "$window"
+
+echo "== F1 at the start"
+take_screenshot "$run"
+reference "$work/start.pcx" ""
+cmp "$run/scrnsht.pcx" "$work/start.pcx" || fail "start: screenshot differs from the headless shot"
+
+echo "== tap Left, F1"
+xdotool keydown Left
+sleep 0.15  # held for about nine ticks
+xdotool keyup Left
+take_screenshot "$run"
+turns=$(find_tick_count "$run/scrnsht.pcx" "" L "after Left")
+echo "Left was seen on $turns ticks"
+
+echo "== hold Up, F1"
+xdotool keydown Up
+sleep 0.15
+xdotool keyup Up
+take_screenshot "$run"
+steps=$(find_tick_count "$run/scrnsht.pcx" "L*$turns," U "after Up")
+echo "Up was seen on $steps ticks"
+
+echo "== Escape"
+xdotool key Escape
+expect_exit_code 0
+
+echo "== without Doom1.wad"
+empty="$work/empty"
+mkdir "$empty"
+start_brindle "$empty"
+wait_for_window >/dev/null || fail "no window titled Brindle"
+# The error box, titled "Brindle" as well, is the visible window besides the main one.
+two_windows() { (($(brindle_windows | wc -l) >= 2)); }
+wait_until 30 two_windows || fail "no error box"
+box=""
+for id in $(brindle_windows); do
+    if [[ $(xdotool getwindowgeometry "$id") != *"Geometry: 646x444"* ]]; then
+        box=$id
+    fi
+done
+[[ -n "$box" ]] || fail "no error box"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+expect_exit_code 1
+[[ ! -e "$empty/scrnsht.pcx" ]] || fail "a screenshot appeared without an archive"
+
+echo "Windows program under Wine: all checks passed."
