@@ -75,7 +75,9 @@ start_brindle() {  # folder
 brindle_windows() { xdotool search --onlyvisible --name '^Brindle$' 2>/dev/null || true; }
 
 wait_for_window() {
-    timeout 60 xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1
+    local ids
+    ids=$(timeout 60 xdotool search --sync --onlyvisible --name '^Brindle$') || return 1
+    echo "${ids%%$'\n'*}"
 }
 
 process_ended() { ! kill -0 "$brindle_pid" 2>/dev/null; }
