@@ -1,32 +1,21 @@
-// PLACEHOLDER: replaced by the renderer implementation.
+// Construction and destruction of the renderer: the view-vertex array sized for the loaded
+// level, the tables, and the frame's surface.
+#include <algorithm>
+
 #include "render/renderer.h"
 
 namespace brindle {
 
 Renderer::Renderer(WindowHandle w, WadArchive* a) : window(w), archive(a) {
-    viewVertices.resize(static_cast<size_t>(archive->vertexCount));
+    // The level is loaded before the renderer exists; a later, larger level would need a new
+    // renderer (setView never transforms more vertices than this array holds).
+    viewVertices.resize(static_cast<size_t>(std::max(archive->vertexCount, 0)));
+    buildTables();
     createFrameBuffer();
 }
-Renderer::~Renderer() { releaseFrameBuffer(); }
-int16_t Renderer::buildTables() { return 1; }
-int32_t Renderer::angleOf(int32_t, int32_t) const { return 0; }
-int32_t Renderer::distance(int32_t, int32_t) const { return 0; }
-int16_t Renderer::setView(int16_t, int16_t, int16_t) { return 0; }
-int16_t Renderer::sectorAt(int16_t, int16_t) const { return 0; }
-int32_t Renderer::pointOnNodeSide(int16_t, int16_t, int16_t) const { return 0; }
-int32_t Renderer::pointOnLineSide(int16_t, int16_t, int16_t) const { return 0; }
-int32_t Renderer::boxVisible(int16_t, int16_t, int16_t, int16_t) const { return 1; }
-void Renderer::renderFrame() { clearFrame(0); }
-int16_t Renderer::renderNode(uint16_t) { return 1; }
-int16_t Renderer::renderSubsector(int16_t) { return 1; }
-int16_t Renderer::drawWallFromTop(int16_t, int16_t, int16_t, int16_t, int16_t, int16_t, int16_t,
-                                  const char*, int32_t, int16_t, int32_t, int32_t) {
-    return 0;
+
+Renderer::~Renderer() {
+    releaseFrameBuffer();
 }
-int16_t Renderer::drawWallFromBottom(int16_t, int16_t, int16_t, int16_t, int16_t, int16_t,
-                                     int16_t, const char*, int32_t, int16_t, int32_t, int32_t) {
-    return 0;
-}
-int16_t Renderer::fillFloor(uint16_t, uint16_t, int16_t) { return 1; }
 
 }  // namespace brindle
