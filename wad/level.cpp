@@ -1,1 +1,206 @@
-// PLACEHOLDER: replaced by the archive implementation.
+// Loading a level: the lumps that follow its marker, each read in bulk into its record array.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "wad/lump_names.h"
+#include "wad/wad_archive.h"
+
+namespace brindle {
+
+namespace {
+
+// A level is its marker and the ten entries after it; eight of them are read.
+constexpr int32_t levelLumpsAfterMarker = 10;
+
+using LevelReader = int32_t (WadArchive::*)(int32_t, int32_t);
+
+struct LevelLump {
+    const char* name;
+    LevelReader reader;
+    int32_t recordSize;
+    bool required;
+};
+
+constexpr LevelLump levelLumps[] = {
+    {"THINGS", &WadArchive::readThings, sizeof(Thing), false},
+    {"LINEDEFS", &WadArchive::readLinedefs, sizeof(Linedef), true},
+    {"SIDEDEFS", &WadArchive::readSidedefs, sizeof(Sidedef), true},
+    {"VERTEXES", &WadArchive::readVertices, sizeof(Vertex), true},
+    {"SEGS", &WadArchive::readSegs, sizeof(Seg), true},
+    {"SSECTORS", &WadArchive::readSubsectors, sizeof(Subsector), true},
+    {"NODES", &WadArchive::readNodes, sizeof(Node), true},
+    {"SECTORS", &WadArchive::readSectors, sizeof(Sector), true},
+};
+
+// One seek and one read straight into the final array.
+template <typename Record>
+int32_t readRecords(std::FILE* file, std::vector<Record>& records, int32_t filePos, int32_t count) {
+    records.clear();
+    if (file == nullptr || filePos < 0 || count < 0) {
+        return resultCannotRead;
+    }
+    records.resize(static_cast<size_t>(count));
+    if (count == 0) {
+        return resultOk;
+    }
+    if (std::fseek(file, filePos, SEEK_SET) != 0 ||
+        std::fread(records.data(), sizeof(Record), records.size(), file) != records.size()) {
+        records.clear();
+        return resultCannotRead;
+    }
+    return resultOk;
+}
+
+}  // namespace
+
+int32_t WadArchive::loadLevel(int32_t episode, int32_t mission) {
+    char mapName[32];
+    std::snprintf(mapName, sizeof mapName, "E%1dM%1d", episode, mission);
+    return loadLevel(mapName);
+}
+
+int32_t WadArchive::loadLevel(const char* mapName) {
+    if (loaded == 0) {
+        lastError = "no archive is open";
+        return resultCannotRead;
+    }
+    lastError.clear();
+    freeLevel();
+    const std::string quoted = "'" + std::string(path.data()) + "'";
+    const int16_t previousX = startX;
+    const int16_t previousY = startY;
+    const int16_t previousAngle = startAngle;
+    // Every failure from here on leaves no level arrays, the start as it was, and a reason.
+    auto refuse = [&](int32_t result, std::string text) {
+        file.reset();
+        freeLevel();
+        startX = previousX;
+        startY = previousY;
+        startAngle = previousAngle;
+        lastError = std::move(text);
+        return result;
+    };
+
+    file.reset(std::fopen(path.data(), "rb"));
+    if (!file) {
+        return refuse(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
+    }
+    WadHeader header{};
+    if (std::fread(&header, sizeof header, 1, file.get()) != 1) {
+        return refuse(resultCannotRead,
+                      "cannot read the header of " + quoted + ": file is too short");
+    }
+    if (std::memcmp(header.identification, "IWAD", 4) != 0) {
+        return refuse(resultNotIwad, quoted + " is not an IWAD archive");
+    }
+    const std::string name = mapName != nullptr ? mapName : "";
+    if (findLump(name.c_str()) != resultOk) {
+        return refuse(resultCannotRead, "map " + name + " not found in " + quoted);
+    }
+
+    const size_t marker = static_cast<size_t>(foundLump);
+    const size_t end =
+        std::min(directoryEntries.size(), marker + 1 + size_t{levelLumpsAfterMarker});
+    bool present[std::size(levelLumps)] = {};
+    for (size_t i = marker + 1; i < end; ++i) {
+        const LumpEntry& entry = directoryEntries[i];
+        if (!lumpFitsFile(entry)) {
+            continue;  // reaches past the end of the file: as good as missing
+        }
+        const std::string entryName = lumpName(entry.name);
+        for (size_t kind = 0; kind < std::size(levelLumps); ++kind) {
+            const LevelLump& lump = levelLumps[kind];
+            if (entryName != lump.name) {
+                continue;
+            }
+            if ((this->*lump.reader)(entry.filePos, entry.size / lump.recordSize) != resultOk) {
+                return refuse(resultCannotRead,
+                              "cannot read " + entryName + " of map " + name + " in " + quoted);
+            }
+            present[kind] = true;
+        }
+    }
+    file.reset();
+
+    for (size_t kind = 0; kind < std::size(levelLumps); ++kind) {
+        if (levelLumps[kind].required && !present[kind]) {
+            return refuse(resultBadLevel, std::string(levelLumps[kind].name) + " lump missing");
+        }
+    }
+    if (std::string problem = checkLevel(); !problem.empty()) {
+        return refuse(resultBadLevel, std::move(problem));
+    }
+    return resultOk;
+}
+
+// Releases the level arrays; the counts derived from them go with them.
+int32_t WadArchive::freeLevel() {
+    things = {};
+    vertices = {};
+    linedefs = {};
+    segs = {};
+    sectors = {};
+    subsectors = {};
+    sidedefs = {};
+    nodes = {};
+    vertexCount = 0;
+    rootNode = -1;
+    return resultOk;
+}
+
+void WadArchive::getPlayerStart(int16_t* xOut, int16_t* yOut, int16_t* angleOut) const {
+    *xOut = startX;
+    *yOut = startY;
+    *angleOut = startAngle;
+}
+
+// The player-one start is the last thing of type 1; without one the start keeps its value.
+int32_t WadArchive::readThings(int32_t filePos, int32_t count) {
+    const int32_t result = readRecords(file.get(), things, filePos, count);
+    for (const Thing& thing : things) {
+        if (thing.type == 1) {
+            startX = thing.x;
+            startY = thing.y;
+            startAngle = thing.angle;
+        }
+    }
+    return result;
+}
+
+int32_t WadArchive::readLinedefs(int32_t filePos, int32_t count) {
+    return readRecords(file.get(), linedefs, filePos, count);
+}
+
+int32_t WadArchive::readSidedefs(int32_t filePos, int32_t count) {
+    return readRecords(file.get(), sidedefs, filePos, count);
+}
+
+int32_t WadArchive::readVertices(int32_t filePos, int32_t count) {
+    const int32_t result = readRecords(file.get(), vertices, filePos, count);
+    vertexCount = static_cast<int32_t>(vertices.size());
+    return result;
+}
+
+int32_t WadArchive::readSegs(int32_t filePos, int32_t count) {
+    return readRecords(file.get(), segs, filePos, count);
+}
+
+int32_t WadArchive::readSubsectors(int32_t filePos, int32_t count) {
+    return readRecords(file.get(), subsectors, filePos, count);
+}
+
+// The root of the tree is the last node; a level without nodes has root -1.
+int32_t WadArchive::readNodes(int32_t filePos, int32_t count) {
+    const int32_t result = readRecords(file.get(), nodes, filePos, count);
+    rootNode = static_cast<int16_t>(static_cast<int32_t>(nodes.size()) - 1);
+    return result;
+}
+
+int32_t WadArchive::readSectors(int32_t filePos, int32_t count) {
+    return readRecords(file.get(), sectors, filePos, count);
+}
+
+}  // namespace brindle

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "wad/map_records.h"
@@ -16,9 +17,9 @@ namespace brindle {
 enum : int32_t {
     resultOk = 1,
     resultNotFound = 0,
-    resultCannotRead = -1,   // file cannot be opened or read, or the archive was never opened
-    resultNotIwad = -2,      // the header does not say "IWAD"
-    resultBadLevel = -3,     // the level is incomplete or its records contradict each other
+    resultCannotRead = -1,  // file cannot be opened or read, or the archive was never opened
+    resultNotIwad = -2,     // the header does not say "IWAD"
+    resultBadLevel = -3,    // the level is incomplete or its records contradict each other
 };
 
 struct WadHeader {
@@ -51,13 +52,20 @@ struct TextureDef {
     std::vector<uint8_t> pixels;
 };
 
+// A patch decoded for composition: texel (x, y) at x * height + y; empty when unusable.
+struct DecodedPatch {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> columnMajor;
+};
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FileStream = std::unique_ptr<std::FILE, FileCloser>;
 
 class WadArchive {
-public:
+  public:
     static constexpr int paletteCount = 14;
     static constexpr int paletteBytes = 768;
     static constexpr int colorMapCount = 34;
@@ -108,8 +116,7 @@ public:
     int32_t readColorMaps();
     int32_t readPatchNames();
     int32_t readTextures();
-    std::unique_ptr<uint8_t[]> readPatch(const char* name, int32_t* widthOut,
-                                         int32_t* heightOut);
+    std::unique_ptr<uint8_t[]> readPatch(const char* name, int32_t* widthOut, int32_t* heightOut);
     int32_t readThings(int32_t filePos, int32_t count);
     int32_t readLinedefs(int32_t filePos, int32_t count);
     int32_t readSidedefs(int32_t filePos, int32_t count);
@@ -143,9 +150,28 @@ public:
     int16_t startY = 0;
     int16_t startAngle = 0;
 
-private:
+  private:
+    void releaseAll();
+    bool lumpFitsFile(const LumpEntry& entry) const;
+    int32_t openFailure(int32_t result, std::string text);
+    std::vector<uint8_t> readFoundLump(size_t maxBytes);
+    int32_t composeTextureLump(const std::vector<uint8_t>& lump);
+    void indexTextures();
+    std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
+
     std::string lastError;
     std::vector<LumpEntry> directoryEntries;
+    std::unordered_map<std::string, int32_t> lumpIndex;     // name -> first usable entry
+    std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
+    int64_t fileSize = 0;
+    int32_t foundLump = -1;  // entry of the last successful findLump
+
+    // Composition state, alive only inside open: each patch lump is decoded once and reused
+    // by every placement, and the memory and work spent are bounded by the file's size.
+    std::unordered_map<int32_t, DecodedPatch> patchCache;  // directory entry -> patch
+    int64_t patchCacheBytes = 0;
+    int64_t texelBudget = 0;  // texture bytes still allowed
+    int64_t copyBudget = 0;   // patch texels still allowed to be copied or decoded
 };
 
 }  // namespace brindle

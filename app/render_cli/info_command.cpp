@@ -1,8 +1,76 @@
-// PLACEHOLDER: replaced with the info command.
+// brindle-render info: what the archive holds and the counts of the loaded map, as JSON.
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
+#include "app/viewer.h"
+#include "wad/lump_names.h"
 
 namespace brindle {
-void registerInfoCommand(CLI::App& app, int& exitStatus) {
-    app.add_subcommand("info", "not built yet")->callback([&exitStatus] { exitStatus = 1; });
+
+namespace {
+
+struct InfoOptions {
+    std::string wadPath = "./Doom1.wad";
+    std::string mapName = "E1M1";
+};
+
+// Level markers (size 0, named ExMy or MAPxx) in directory order.
+nlohmann::ordered_json mapNames(const WadArchive& archive) {
+    nlohmann::ordered_json maps = nlohmann::ordered_json::array();
+    for (const LumpEntry& entry : archive.directory()) {
+        const std::string name = lumpName(entry.name);
+        if (entry.size == 0 && isMapName(name)) {
+            maps.push_back(name);
+        }
+    }
+    return maps;
 }
+
+int runInfo(const InfoOptions& options) {
+    WadArchive archive;
+    if (const int status = openArchiveAndMap(archive, options.wadPath, options.mapName)) {
+        return status;
+    }
+    int16_t x = 0;
+    int16_t y = 0;
+    int16_t angle = 0;
+    archive.getPlayerStart(&x, &y, &angle);
+
+    nlohmann::ordered_json info;
+    info["lumps"] = archive.directory().size();
+    info["textures"] = archive.textureCount;
+    info["patches"] = archive.patchNames.size();
+    info["maps"] = mapNames(archive);
+    info["map"] = options.mapName;
+    info["things"] = archive.things.size();
+    info["linedefs"] = archive.linedefs.size();
+    info["sidedefs"] = archive.sidedefs.size();
+    info["vertices"] = archive.vertices.size();
+    info["segs"] = archive.segs.size();
+    info["subsectors"] = archive.subsectors.size();
+    info["nodes"] = archive.nodes.size();
+    info["sectors"] = archive.sectors.size();
+    info["rootNode"] = archive.rootNode;
+    info["playerStart"] = {
+        {"x", x}, {"y", y}, {"angle", angle}, {"viewAngle", startAngleFromDegrees(angle)}};
+    std::printf("%s\n", info.dump(2).c_str());
+    return 0;
+}
+
+}  // namespace
+
+void registerInfoCommand(CLI::App& app, int& exitStatus) {
+    auto options = std::make_shared<InfoOptions>();
+    CLI::App* info = app.add_subcommand(
+        "info", "Open an archive, load a map and print what they hold as one JSON object");
+    info->add_option("--wad", options->wadPath, "Archive to open")->capture_default_str();
+    info->add_option("--map", options->mapName, "Map to load (E1M1, MAP01, ...)")
+        ->capture_default_str();
+    info->callback([options, &exitStatus] { exitStatus = runInfo(*options); });
+}
+
 }  // namespace brindle
