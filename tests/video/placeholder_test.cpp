@@ -1,3 +1,0 @@
-// PLACEHOLDER: replaced by the video tests.
-#include <gtest/gtest.h>
-TEST(Placeholder, video) { SUCCEED(); }
