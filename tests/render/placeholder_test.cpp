@@ -1,3 +1,0 @@
-// PLACEHOLDER: replaced by the render tests.
-#include <gtest/gtest.h>
-TEST(Placeholder, render) { SUCCEED(); }

@@ -1,0 +1,58 @@
+// Small levels and textures built in code for the renderer's tests, and frame inspection.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "render/renderer.h"
+#include "wad/wad_archive.h"
+
+namespace brindle::test {
+
+// Texel colour by texture column and row.
+using TexelPattern = std::function<uint8_t(int column, int row)>;
+
+void addTexture(WadArchive& archive, const char* name, int16_t width, int16_t height,
+                const TexelPattern& pattern);
+void addSolidTexture(WadArchive& archive, const char* name, int16_t width, int16_t height,
+                     uint8_t colour);
+
+// Appends records to an archive's level arrays and returns their indices.
+class LevelBuilder {
+  public:
+    explicit LevelBuilder(WadArchive& archive) : level(archive) {}
+
+    int16_t vertex(int16_t x, int16_t y);
+    int16_t sector(int16_t floorHeight, int16_t ceilingHeight);
+    int16_t sidedef(int16_t sector, const char* middle, const char* upper = "-",
+                    const char* lower = "-", int16_t xOffset = 0, int16_t yOffset = 0);
+    int16_t linedef(int16_t start, int16_t end, int16_t right, int16_t left = -1);
+    int16_t seg(int16_t start, int16_t end, int16_t linedef, int16_t side, uint16_t angle,
+                int16_t offset = 0);
+    int16_t subsector(int16_t firstSeg, int16_t segCount);
+    int16_t node(int16_t x, int16_t y, int16_t dx, int16_t dy, uint16_t rightChild,
+                 uint16_t leftChild);
+    // Sets the vertex count and makes the last node the root (-1 without nodes).
+    void finish();
+
+  private:
+    WadArchive& level;
+};
+
+constexpr uint16_t subsectorChild(int index) {
+    return static_cast<uint16_t>(0x8000 | index);
+}
+
+inline uint8_t pixelAt(const Renderer& r, int row, int column) {
+    return r.frameBuffer[row * frameWidth + column];
+}
+
+// FNV-1a, 64 bits, of the whole frame.
+uint64_t frameHash(const Renderer& r);
+
+// Writes the frame with palette 0 as a binary PPM, for looking at it.
+bool writePpm(const Renderer& r, const std::string& fileName);
+
+}  // namespace brindle::test
