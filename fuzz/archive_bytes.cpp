@@ -1,0 +1,85 @@
+#include "fuzz/archive_bytes.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "wad/lump_names.h"
+#include "wad/wad_archive.h"
+
+namespace brindle::fuzz {
+
+namespace {
+
+template <typename T>
+void append(std::vector<uint8_t>& bytes, const T& value) {
+    const auto* raw = reinterpret_cast<const uint8_t*>(&value);
+    bytes.insert(bytes.end(), raw, raw + sizeof value);
+}
+
+}  // namespace
+
+std::vector<NamedLump> splitArchive(const std::vector<uint8_t>& archive) {
+    WadHeader header{};
+    if (archive.size() < sizeof header) {
+        return {};
+    }
+    std::memcpy(&header, archive.data(), sizeof header);
+    const int64_t directoryEnd =
+        int64_t{header.directoryOffset} + int64_t{header.lumpCount} * int64_t{sizeof(LumpEntry)};
+    if (header.lumpCount < 0 || header.directoryOffset < 0 ||
+        directoryEnd > static_cast<int64_t>(archive.size())) {
+        return {};
+    }
+    std::vector<NamedLump> lumps;
+    for (int32_t i = 0; i < header.lumpCount; ++i) {
+        LumpEntry entry{};
+        std::memcpy(&entry, archive.data() + header.directoryOffset + i * sizeof entry,
+                    sizeof entry);
+        NamedLump lump{lumpName(entry.name), {}};
+        if (entry.size > 0 && entry.filePos >= 0 &&
+            int64_t{entry.filePos} + entry.size <= static_cast<int64_t>(archive.size())) {
+            lump.data.assign(archive.begin() + entry.filePos,
+                             archive.begin() + entry.filePos + entry.size);
+        }
+        lumps.push_back(std::move(lump));
+    }
+    return lumps;
+}
+
+std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps) {
+    std::vector<uint8_t> bytes(sizeof(WadHeader));
+    std::vector<LumpEntry> directory;
+    for (const NamedLump& lump : lumps) {
+        LumpEntry entry{};
+        entry.filePos = static_cast<int32_t>(bytes.size());
+        entry.size = static_cast<int32_t>(lump.data.size());
+        std::strncpy(entry.name, lump.name.c_str(), sizeof entry.name);
+        directory.push_back(entry);
+        bytes.insert(bytes.end(), lump.data.begin(), lump.data.end());
+    }
+    WadHeader header{{'I', 'W', 'A', 'D'},
+                     static_cast<int32_t>(directory.size()),
+                     static_cast<int32_t>(bytes.size())};
+    for (const LumpEntry& entry : directory) {
+        append(bytes, entry);
+    }
+    std::memcpy(bytes.data(), &header, sizeof header);
+    return bytes;
+}
+
+std::vector<uint8_t> readWholeFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return bytes;
+    }
+    uint8_t buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    return bytes;
+}
+
+}  // namespace brindle::fuzz

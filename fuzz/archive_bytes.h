@@ -1,0 +1,25 @@
+// Archives as lists of named lumps, for taking real archives apart and putting test
+// archives together. Only for trusted inputs: the seed generator and the fuzz targets' own
+// base archive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brindle::fuzz {
+
+struct NamedLump {
+    std::string name;
+    std::vector<uint8_t> data;
+};
+
+// The lumps in directory order; empty when the bytes are not a well-formed archive.
+std::vector<NamedLump> splitArchive(const std::vector<uint8_t>& archive);
+
+// An "IWAD" with the lumps stored in order and the directory at the end.
+std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps);
+
+std::vector<uint8_t> readWholeFile(const std::string& path);
+
+}  // namespace brindle::fuzz

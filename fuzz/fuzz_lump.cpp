@@ -1,0 +1,52 @@
+// Arbitrary bytes as the body of one lump of a small valid archive, so that mutations reach
+// the texture composition and the level checks at once instead of first having to build a
+// believable directory. The first byte picks the lump (see spliceTargets), the rest is its
+// body.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "fuzz/lump_splice.h"
+#include "fuzz/synthetic_seeds.h"
+
+namespace {
+
+struct SpliceBase {
+    std::vector<brindle::fuzz::NamedLump> lumps;
+    std::vector<std::string> targetNames;  // directory name per selector, empty if absent
+};
+
+const SpliceBase& spliceBase() {
+    static const SpliceBase base = [] {
+        SpliceBase built;
+        built.lumps = brindle::fuzz::splitArchive(brindle::fuzz::baseArchive());
+        for (const std::string& target : brindle::fuzz::spliceTargets()) {
+            built.targetNames.push_back(brindle::fuzz::resolveTarget(built.lumps, target));
+        }
+        return built;
+    }();
+    return base;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const SpliceBase& base = spliceBase();
+    const std::string& lumpName = base.targetNames[data[0] % base.targetNames.size()];
+    if (lumpName.empty()) {
+        return 0;
+    }
+    const std::vector<uint8_t> archive =
+        brindle::fuzz::spliceLump(base.lumps, lumpName, data + 1, size - 1);
+    static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
+    if (!brindle::fuzz::writeWholeFile(archivePath, archive.data(), archive.size())) {
+        return 0;
+    }
+    brindle::fuzz::exerciseArchive(archivePath, 1);
+    return 0;
+}

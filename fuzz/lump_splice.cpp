@@ -1,0 +1,37 @@
+#include "fuzz/lump_splice.h"
+
+#include <cstring>
+
+#include "wad/lump_names.h"
+
+namespace brindle::fuzz {
+
+std::string resolveTarget(const std::vector<NamedLump>& lumps, const std::string& target) {
+    if (target != firstPatch) {
+        for (const NamedLump& lump : lumps) {
+            if (lump.name == target) {
+                return target;
+            }
+        }
+        return {};
+    }
+    for (const NamedLump& lump : lumps) {
+        if (lump.name == "PNAMES" && lump.data.size() >= 12) {
+            return lumpName(reinterpret_cast<const char*>(lump.data.data() + 4));
+        }
+    }
+    return {};
+}
+
+std::vector<uint8_t> spliceLump(std::vector<NamedLump> lumps, const std::string& lumpName,
+                                const uint8_t* body, size_t size) {
+    for (NamedLump& lump : lumps) {
+        if (lump.name == lumpName) {
+            lump.data.assign(body, body + size);
+            break;
+        }
+    }
+    return joinArchive(lumps);
+}
+
+}  // namespace brindle::fuzz
