@@ -19,8 +19,8 @@ using KeyPoll = std::function<bool(ArrowKey)>;
 // Shows the finished frame (640 x 400 palette indices, top row first).
 using Present = std::function<void(const Renderer&)>;
 
-constexpr int16_t turnStep = 910;   // Angle units per tick, about 5 degrees
-constexpr int16_t moveStep = 50;    // map units per tick
+constexpr int16_t turnStep = 910;                  // Angle units per tick, about 5 degrees
+constexpr int16_t moveStep = 50;                   // map units per tick
 constexpr double startAngleFactor = 184.04444444;  // degrees to Angle units at start-up
 
 // The facing of a player start in degrees as the viewer converts it: times 184.04444444,
@@ -29,6 +29,7 @@ uint16_t startAngleFromDegrees(int16_t degrees);
 
 struct ViewerOptions {
     std::string wadPath = ".\\Doom1.wad";
+    // Empty: E1M1, or the archive's first map when it has no E1M1.
     std::string mapName = "E1M1";
     bool floors = false;
     WindowHandle window = nullptr;
@@ -40,8 +41,13 @@ struct Viewer {
     int16_t playerX = 0;
     int16_t playerY = 0;
     uint16_t playerAngle = 0;
-    bool frameCurrent = false;  // the frame shows the current view
+    bool frameCurrent = false;    // the frame shows the current view
+    uint64_t framesRendered = 0;  // counts renderFrame calls, so a shell can tell new frames
 };
+
+// The map to show when none is named: E1M1 when the archive has it, otherwise its first map
+// in directory order (a size-0 marker named ExMy or MAPxx); empty when it has no map at all.
+std::string defaultMapName(const WadArchive& archive);
 
 // Opens the archive, loads the map, places the viewer at the player-one start.
 // 1 on success; otherwise the archive's result code, with `error` naming the file and the

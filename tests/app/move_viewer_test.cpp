@@ -1,0 +1,203 @@
+// Turning and stepping with the arrow keys, and what a tick draws and shows.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/viewer.h"
+#include "tests/app/test_room.h"
+
+namespace brindle {
+namespace {
+
+using test::makeRoomViewer;
+
+// The arrow keys held during one tick, spelled as in "LU" (Left and Up).
+KeyPoll held(const std::string& keys) {
+    return [keys](ArrowKey key) {
+        const char letter = key == ArrowKey::left    ? 'L'
+                            : key == ArrowKey::right ? 'R'
+                            : key == ArrowKey::up    ? 'U'
+                                                     : 'D';
+        return keys.find(letter) != std::string::npos;
+    };
+}
+
+TEST(StartAngle, DegreesBecomeAngleUnitsTruncated) {
+    const struct {
+        int16_t degrees;
+        uint16_t angle;
+    } cases[] = {
+        {0, 0},          {45, 8281},   {90, 16563}, {135, 24845}, {180, 33127}, {225, 41409},
+        {270, 49691},    {315, 57973}, {1, 184},    {-90, 48973},  // -16563.99 truncates toward
+                                                                   // zero to -16563
+        {360, 719},                                                // 66255 keeps its low 16 bits
+        {32767, 1272},                                             // 6030584 keeps its low 16 bits
+        {-32768, 64080},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(startAngleFromDegrees(c.degrees), c.angle) << c.degrees << " degrees";
+    }
+}
+
+struct MoveCase {
+    const char* name;
+    int16_t x, y;
+    uint16_t angle;
+    const char* keys;
+    int16_t wantX, wantY;
+    uint16_t wantAngle;
+};
+
+class MoveViewer : public testing::TestWithParam<MoveCase> {};
+
+TEST_P(MoveViewer, TurnsThenStepsAndPlacesTheView) {
+    const MoveCase& c = GetParam();
+    Viewer viewer = makeRoomViewer(c.x, c.y, c.angle);
+    viewer.frameCurrent = true;
+
+    EXPECT_TRUE(moveViewer(viewer, held(c.keys)));
+
+    EXPECT_EQ(viewer.playerX, c.wantX);
+    EXPECT_EQ(viewer.playerY, c.wantY);
+    EXPECT_EQ(viewer.playerAngle, c.wantAngle);
+    EXPECT_EQ(viewer.renderer->viewX, c.wantX);
+    EXPECT_EQ(viewer.renderer->viewY, c.wantY);
+    EXPECT_EQ(static_cast<uint16_t>(viewer.renderer->viewAngle), c.wantAngle);
+    EXPECT_FALSE(viewer.frameCurrent) << "a placed view needs a new frame";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MoveViewer,
+    testing::Values(MoveCase{"East_Up", 100, 100, 0, "U", 150, 100, 0},
+                    MoveCase{"East_Down", 100, 100, 0, "D", 50, 100, 0},
+                    // cosine(16384) is -1, so the forward step rounds down to -1 and back up to +1.
+                    MoveCase{"North_Up", 100, 100, 16384, "U", 99, 150, 16384},
+                    MoveCase{"North_Down", 100, 100, 16384, "D", 101, 50, 16384},
+                    MoveCase{"West_Up", 100, 100, 32768, "U", 50, 99, 32768},
+                    MoveCase{"West_Down", 100, 100, 32768, "D", 150, 101, 32768},
+                    MoveCase{"South_Up", 100, 100, 49152, "U", 100, 50, 49152},
+                    MoveCase{"NorthEast_Up", 100, 100, 8192, "U", 135, 135, 8192},
+                    MoveCase{"NorthWest_Up", 100, 100, 24576, "U", 64, 135, 24576},
+                    MoveCase{"Left", 100, 100, 0, "L", 100, 100, 910},
+                    MoveCase{"Right", 100, 100, 0, "R", 100, 100, 64626},
+                    MoveCase{"LeftWraps", 100, 100, 65000, "L", 100, 100, 374},
+                    MoveCase{"LeftAndRightCancel", 100, 100, 1000, "LR", 100, 100, 1000},
+                    MoveCase{"UpAndDownStepBack", 100, 100, 0, "UD", 50, 100, 0},
+                    // The turn comes first: from 910 short of north, Left+Up steps north.
+                    MoveCase{"LeftThenUp", 100, 100, 16384 - 910, "LU", 99, 150, 16384},
+                    MoveCase{"RightThenUp", 100, 100, 16384 + 910, "RU", 99, 150, 16384},
+                    MoveCase{"LeftThenDown", 100, 100, 32768 - 910, "LD", 150, 101, 32768},
+                    MoveCase{"AllFourStepBack", 100, 100, 0, "LRUD", 50, 100, 0},
+                    MoveCase{"XWrapsForward", 32760, 100, 0, "U", -32726, 100, 0},
+                    MoveCase{"XWrapsBackward", -32760, 100, 0, "D", 32726, 100, 0},
+                    MoveCase{"YWrapsForward", 100, 32760, 16384, "U", 99, -32726, 16384},
+                    MoveCase{"XWrapsWest", -32760, 100, 32768, "U", 32726, 99, 32768}),
+    [](const testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
+
+TEST(MoveViewerKeys, NoKeyLeavesEverythingAlone) {
+    Viewer viewer = makeRoomViewer(100, 100, 0);
+    viewer.frameCurrent = true;
+    // The player is moved behind the renderer's back: an untouched view keeps the old place.
+    viewer.playerX = 120;
+
+    EXPECT_FALSE(moveViewer(viewer, held("")));
+
+    EXPECT_EQ(viewer.playerX, 120);
+    EXPECT_EQ(viewer.playerAngle, 0);
+    EXPECT_EQ(viewer.renderer->viewX, 100) << "setView must not run without a key";
+    EXPECT_TRUE(viewer.frameCurrent);
+}
+
+TEST(MoveViewerKeys, KeyReleasedBetweenThePollsCountsAsUp) {
+    Viewer viewer = makeRoomViewer(100, 100, 0);
+    viewer.playerX = 120;
+    int polls = 0;
+    // Left is down on the first look only.
+    const KeyPoll releasedAfterFirstLook = [&polls](ArrowKey key) {
+        return key == ArrowKey::left && polls++ == 0;
+    };
+
+    EXPECT_TRUE(moveViewer(viewer, releasedAfterFirstLook));
+
+    EXPECT_EQ(viewer.playerAngle, 0);
+    EXPECT_EQ(viewer.renderer->viewX, 120) << "the view is placed even though nothing moved";
+}
+
+TEST(MoveViewerKeys, SeventyTwoLeftTurnsFallSixteenShortOfAFullTurn) {
+    Viewer viewer = makeRoomViewer(100, 100, 0);
+    for (int i = 0; i < 72; ++i) {
+        moveViewer(viewer, held("L"));
+    }
+    EXPECT_EQ(viewer.playerAngle, 65520);
+    EXPECT_EQ(viewer.playerX, 100);
+    EXPECT_EQ(viewer.playerY, 100);
+}
+
+// Small negative cosines and sines step by -1 forward and +1 back; small positive ones by 0.
+TEST(MoveViewerKeys, TinyComponentsRoundTowardMinusInfinity) {
+    Viewer viewer = makeRoomViewer(0, 0, 0);
+    int tinyNegative = 0;
+    int tinyPositive = 0;
+    for (int angle = 0; angle < 65536; angle += 8) {
+        const int32_t components[2] = {viewer.renderer->cosine(angle),
+                                       viewer.renderer->sine(angle)};
+        for (int axis = 0; axis < 2; ++axis) {
+            const int32_t c = components[axis];
+            if (c < -1310 || c > 1310) {
+                continue;
+            }
+            const int forward = c < 0 ? -1 : 0;
+            const int back = c < 0 ? 1 : 0;
+            (c < 0 ? tinyNegative : tinyPositive)++;
+            for (const auto& [keys, want] : {std::pair{"U", forward}, std::pair{"D", back}}) {
+                viewer.playerX = 0;
+                viewer.playerY = 0;
+                viewer.playerAngle = static_cast<uint16_t>(angle);
+                moveViewer(viewer, held(keys));
+                EXPECT_EQ(axis == 0 ? viewer.playerX : viewer.playerY, want)
+                    << "angle " << angle << " keys " << keys << " component " << c;
+            }
+        }
+    }
+    EXPECT_GT(tinyNegative, 0);
+    EXPECT_GT(tinyPositive, 0);
+}
+
+// Column 0 is never drawn by the renderer, so a mark there survives only if no frame was
+// drawn over it.
+constexpr uint8_t mark = 77;
+
+TEST(Tick, PresentsEveryTickButDrawsOnlyANewView) {
+    Viewer viewer = makeRoomViewer(128, 128, 0);
+    int presented = 0;
+    const Present countPresents = [&presented](const Renderer&) { ++presented; };
+
+    tick(viewer, held(""), countPresents);
+    EXPECT_EQ(presented, 1);
+    EXPECT_EQ(viewer.framesRendered, 1u) << "the first tick draws the start view";
+    EXPECT_EQ(viewer.renderer->frameBuffer[0], 0);
+
+    viewer.renderer->frameBuffer[0] = mark;
+    tick(viewer, held(""), countPresents);
+    tick(viewer, held(""), countPresents);
+    EXPECT_EQ(presented, 3);
+    EXPECT_EQ(viewer.framesRendered, 1u);
+    EXPECT_EQ(viewer.renderer->frameBuffer[0], mark) << "an unchanged view is not redrawn";
+
+    tick(viewer, held("L"), countPresents);
+    EXPECT_EQ(presented, 4);
+    EXPECT_EQ(viewer.framesRendered, 2u);
+    EXPECT_EQ(viewer.renderer->frameBuffer[0], 0) << "a turn draws a new frame";
+    EXPECT_EQ(viewer.playerAngle, 910);
+}
+
+TEST(Tick, PresentsTheRendererItDrewInto) {
+    Viewer viewer = makeRoomViewer(128, 128, 0);
+    const Renderer* shown = nullptr;
+    tick(viewer, held("U"), [&shown](const Renderer& renderer) { shown = &renderer; });
+    EXPECT_EQ(shown, viewer.renderer.get());
+    EXPECT_EQ(viewer.playerX, 178);
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,3 +1,0 @@
-// PLACEHOLDER: replaced by the app tests.
-#include <gtest/gtest.h>
-TEST(Placeholder, app) { SUCCEED(); }
