@@ -36,11 +36,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 brindle_pid=""
 
+# Ends what still runs in the prefix (Wine's own services linger for seconds after the last
+# program), waits until the server has gone, then removes everything.
 cleanup() {
-    if [[ -n "$brindle_pid" ]] && kill -0 "$brindle_pid" 2>/dev/null; then
-        wineserver -k || true
-    fi
     if [[ -d "$WINEPREFIX" ]]; then
+        wineserver -k 2>/dev/null || true
         wineserver -w || true
     fi
     rm -rf "$work"
