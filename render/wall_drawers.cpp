@@ -179,9 +179,9 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
         const int16_t v = wrap16(sub32(u, xOffset));
         const uint32_t c = textureColumn<anchor>(v, piece.width);
         const int32_t rowsPerUnit = shr32(scale, 14);
-        // A column needs its edges at least one whole row apart. A scale below one row per
-        // 2^7 units (only reached when the stepped scale wraps) would make the texel step
-        // infinite: such a column is left undrawn.
+        // A column needs its edges at least one whole row apart. The scale stays between its
+        // values at the two ends, 35456 or more, so rowsPerUnit is at least 2; were it ever 0
+        // the texel step would be infinite, and such a column is left undrawn.
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
             written += drawColumn<anchor>(r.frameBuffer, i, top, bottom, q,
