@@ -95,6 +95,7 @@ void saveCurrentFrame() {
     if (!viewer.frameCurrent) {
         viewer.renderer->renderFrame();
         viewer.frameCurrent = true;
+        ++viewer.framesRendered;
     }
     viewer.renderer->saveScreenshot("scrnsht.pcx");
 }

@@ -4,7 +4,7 @@
 # It runs Brindle.exe in a folder holding Doom1.wad (a link to freedoom1.wad) and checks that
 # the window opens, that F1 saves the same picture as the headless renderer (at the start,
 # after turning left and after stepping forward), that Escape ends the program with code 0,
-# and that without Doom1.wad an error box appears and the program ends with code 1.
+# and that without a usable Doom1.wad an error box appears and the program ends with code 1.
 set -euo pipefail
 
 usage="usage: $0 LINUX_BUILD_DIR WINDOWS_BUILD_DIR"
@@ -182,24 +182,34 @@ echo "== Escape"
 xdotool key Escape
 expect_exit_code 0
 
+# Starts the program in a folder whose archive is missing or unusable: the error box, also
+# titled "Brindle", appears beside the main window; Return closes it and the program ends
+# with code 1.
+expect_error_box() {  # folder
+    start_brindle "$1"
+    wait_for_window >/dev/null || fail "no window titled Brindle"
+    two_windows() { (($(brindle_windows | wc -l) >= 2)); }
+    wait_until 30 two_windows || fail "no error box"
+    local box="" id
+    for id in $(brindle_windows); do
+        if [[ $(xdotool getwindowgeometry "$id") != *"Geometry: 646x444"* ]]; then
+            box=$id
+        fi
+    done
+    [[ -n "$box" ]] || fail "no error box"
+    xdotool windowfocus --sync "$box"
+    xdotool key Return
+    expect_exit_code 1
+    [[ ! -e "$1/scrnsht.pcx" ]] || fail "a screenshot appeared without a level"
+}
+
 echo "== without Doom1.wad"
-empty="$work/empty"
-mkdir "$empty"
-start_brindle "$empty"
-wait_for_window >/dev/null || fail "no window titled Brindle"
-# The error box, titled "Brindle" as well, is the visible window besides the main one.
-two_windows() { (($(brindle_windows | wc -l) >= 2)); }
-wait_until 30 two_windows || fail "no error box"
-box=""
-for id in $(brindle_windows); do
-    if [[ $(xdotool getwindowgeometry "$id") != *"Geometry: 646x444"* ]]; then
-        box=$id
-    fi
-done
-[[ -n "$box" ]] || fail "no error box"
-xdotool windowfocus --sync "$box"
-xdotool key Return
-expect_exit_code 1
-[[ ! -e "$empty/scrnsht.pcx" ]] || fail "a screenshot appeared without an archive"
+mkdir "$work/missing"
+expect_error_box "$work/missing"
+
+echo "== with a Doom1.wad that is not an IWAD"
+mkdir "$work/pwad"
+{ printf 'PWAD'; head -c 4092 /dev/zero; } >"$work/pwad/Doom1.wad"
+expect_error_box "$work/pwad"
 
 echo "Windows program under Wine: all checks passed."
