@@ -82,7 +82,9 @@ void waitSeconds(int32_t seconds) {
     auto escapeOrSpace = [] { return keyHeld(VK_ESCAPE) || keyHeld(VK_SPACE); };
     while (escapeOrSpace()) {
     }
-    while (static_cast<int32_t>(std::clock() - start) < seconds * 1000 && !escapeOrSpace()) {
+    // clock() counts milliseconds here; the limit is widened so a long wait cannot overflow.
+    const int64_t limitMs = static_cast<int64_t>(seconds) * 1000;
+    while (static_cast<int32_t>(std::clock() - start) < limitMs && !escapeOrSpace()) {
     }
 }
 
