@@ -201,6 +201,20 @@ class FramePresenter {
     int lastHeight = 0;
 };
 
+// SDL falls back to drivers that draw nowhere when no display can be reached; a viewer on
+// one of those would run unseen for ever. They count only when asked for by name.
+bool realDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) {
+        return false;
+    }
+    if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) {
+        return true;
+    }
+    const char* requested = std::getenv("SDL_VIDEODRIVER");
+    return requested != nullptr && std::strstr(requested, driver) != nullptr;
+}
+
 bool arrowKeyDown(ArrowKey key) {
     const Uint8* state = SDL_GetKeyboardState(nullptr);
     switch (key) {
@@ -286,6 +300,12 @@ int main(int argc, char** argv) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         return reportStartFailure(std::string("Cannot open a window: ") + SDL_GetError());
+    }
+    if (!realDisplay()) {
+        SDL_Quit();
+        return reportStartFailure(
+            "Cannot open a window: no display found (neither DISPLAY nor WAYLAND_DISPLAY "
+            "leads to one)");
     }
     SDL_Window* window =
         SDL_CreateWindow("Brindle", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, frameWidth,
