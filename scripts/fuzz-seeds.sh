@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang in build-fuzz and writes their seed corpora to
+# build-fuzz/corpus/archive and build-fuzz/corpus/lump: the synthetic test archives and,
+# when the freedoom package is installed, freedoom1.wad's E1M1 trimmed to what it needs.
+#   scripts/fuzz-seeds.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-fuzz
+freedoom1=/usr/share/games/doom/freedoom1.wad
+
+if ! command -v clang++ > /dev/null; then
+    echo "fuzz-seeds: clang++ not found; run scripts/install-deps.sh --test" >&2
+    exit 1
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DBRINDLE_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" 2>&1 ||
+    { cat "$build.configure.log"; exit 1; }
+cmake --build "$build" --target fuzz_archive fuzz_lump brindle_fuzz_seeds
+
+rm -rf "$build/corpus"
+if [[ -f $freedoom1 ]]; then
+    "$build/fuzz/brindle_fuzz_seeds" "$build/corpus" "$freedoom1"
+else
+    echo "fuzz-seeds: $freedoom1 not found, synthetic seeds only"
+    "$build/fuzz/brindle_fuzz_seeds" "$build/corpus"
+fi
