@@ -11,7 +11,7 @@ int32_t WadArchive::readPalettes() {
     if (!file || foundLump < 0) {
         return resultCannotRead;
     }
-    const std::vector<uint8_t> bytes = readFoundLump(paletteCount * paletteBytes);
+    const LumpBytes bytes = readFoundLump(paletteCount * paletteBytes);
     for (size_t i = 0; i < bytes.size(); ++i) {
         palettes[i / paletteBytes][i % paletteBytes] = bytes[i];
     }
@@ -23,7 +23,7 @@ int32_t WadArchive::readColorMaps() {
     if (!file || foundLump < 0) {
         return resultCannotRead;
     }
-    const std::vector<uint8_t> bytes = readFoundLump(colorMapCount * colorMapBytes);
+    const LumpBytes bytes = readFoundLump(colorMapCount * colorMapBytes);
     for (size_t i = 0; i < bytes.size(); ++i) {
         colorMaps[i / colorMapBytes][i % colorMapBytes] = bytes[i];
     }

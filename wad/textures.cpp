@@ -14,6 +14,7 @@
 //   none of its runs covers (the patch's whole rectangle is copied).
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "wad/lump_names.h"
 #include "wad/wad_archive.h"
@@ -24,64 +25,69 @@ namespace {
 
 constexpr int32_t maxTextureSide = 4096;
 constexpr int32_t maxRunsPerColumn = 256;  // tops are bytes, so real columns have far fewer
-constexpr int64_t maxCachedPatchBytes = int64_t{64} << 20;
 
-int32_t readInt32(const std::vector<uint8_t>& bytes, size_t at) {
+int32_t readInt32(const LumpBytes& bytes, size_t at) {
     uint32_t value = 0;
     std::memcpy(&value, bytes.data() + at, 4);
     return static_cast<int32_t>(value);
 }
 
-int16_t readInt16(const std::vector<uint8_t>& bytes, size_t at) {
+int16_t readInt16(const LumpBytes& bytes, size_t at) {
     uint16_t value = 0;
     std::memcpy(&value, bytes.data() + at, 2);
     return static_cast<int16_t>(value);
 }
 
-// Decodes a patch lump into a block cleared to 0. Rows at or beyond the height are dropped.
-// The block's size is taken from `budget`; a patch larger than what is left is unusable.
-DecodedPatch decodePatch(const std::vector<uint8_t>& lump, int64_t& budget) {
-    DecodedPatch picture;
-    const size_t size = lump.size();
-    if (size < 8) {
-        return picture;
+// A patch lump whose header names a usable size; its bytes stay where they were read.
+struct PatchView {
+    const LumpBytes* lump = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+std::optional<PatchView> viewPatch(const LumpBytes& lump) {
+    if (lump.size() < 8) {
+        return std::nullopt;
     }
     const int32_t width = readInt16(lump, 0);
     const int32_t height = readInt16(lump, 2);
-    if (width <= 0 || height <= 0 || width > maxTextureSide || height > maxTextureSide ||
-        int64_t{width} * height > budget) {
-        return picture;
+    if (width <= 0 || height <= 0 || width > maxTextureSide || height > maxTextureSide) {
+        return std::nullopt;
     }
-    budget -= int64_t{width} * height;
-    picture.width = width;
-    picture.height = height;
-    picture.columnMajor.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-    for (int32_t x = 0; x < width; ++x) {
-        const size_t entry = 8 + static_cast<size_t>(x) * 4;
-        if (entry + 4 > size) {
-            break;  // the column table itself ends with the lump
-        }
-        const int32_t columnOffset = readInt32(lump, entry);
-        if (columnOffset < 0 || static_cast<size_t>(columnOffset) >= size) {
-            continue;
-        }
-        uint8_t* column = picture.columnMajor.data() + static_cast<size_t>(x) * height;
-        size_t at = static_cast<size_t>(columnOffset);
-        for (int32_t run = 0; run < maxRunsPerColumn && at + 1 < size; ++run) {
-            const int32_t top = lump[at];
-            if (top == 255) {
-                break;
-            }
-            const int32_t length = lump[at + 1];
-            at += 3;  // top, length and the byte before the data
-            const size_t available = at < size ? size - at : 0;
-            const int32_t readable = static_cast<int32_t>(std::min<size_t>(length, available));
-            const int32_t stored = std::clamp(height - top, 0, readable);
-            std::memcpy(column + top, lump.data() + at, static_cast<size_t>(stored));
-            at += static_cast<size_t>(length) + 1;  // the data and the byte after it
-        }
+    return PatchView{&lump, width, height};
+}
+
+// Calls store(row, texels, count) for every stretch of rows that column x of the patch
+// covers, clipped to the patch height and to the bytes the lump holds. A column whose offset
+// entry or data lies outside the lump has no stretches.
+template <typename Store>
+void forEachRun(const PatchView& patch, int32_t x, Store&& store) {
+    const LumpBytes& lump = *patch.lump;
+    const size_t size = lump.size();
+    const size_t entry = 8 + static_cast<size_t>(x) * 4;
+    if (entry + 4 > size) {
+        return;  // the column table itself ends with the lump
     }
-    return picture;
+    const int32_t columnOffset = readInt32(lump, entry);
+    if (columnOffset < 0 || static_cast<size_t>(columnOffset) >= size) {
+        return;
+    }
+    size_t at = static_cast<size_t>(columnOffset);
+    for (int32_t run = 0; run < maxRunsPerColumn && at + 1 < size; ++run) {
+        const int32_t top = lump[at];
+        if (top == 255) {
+            break;
+        }
+        const int32_t length = lump[at + 1];
+        at += 3;  // top, length and the byte before the data
+        const size_t available = at < size ? size - at : 0;
+        const int32_t readable = static_cast<int32_t>(std::min<size_t>(length, available));
+        const int32_t kept = std::clamp(patch.height - top, 0, readable);
+        if (kept > 0) {
+            store(top, lump.data() + at, kept);
+        }
+        at += static_cast<size_t>(length) + 1;  // the data and the byte after it
+    }
 }
 
 }  // namespace
@@ -91,7 +97,7 @@ int32_t WadArchive::readPatchNames() {
     if (!file || foundLump < 0) {
         return resultCannotRead;
     }
-    const std::vector<uint8_t> lump = readFoundLump(SIZE_MAX);
+    const LumpBytes lump = readFoundLump(SIZE_MAX);
     patchNames.clear();
     if (lump.size() < 4) {
         return resultOk;
@@ -120,32 +126,42 @@ std::unique_ptr<uint8_t[]> WadArchive::readPatch(const char* name, int32_t* widt
                                                  int32_t* heightOut) {
     *widthOut = 0;
     *heightOut = 0;
+    // Outside open the stream is closed; reopen it for this one read.
+    const bool reopened = !file && loaded != 0;
+    if (reopened) {
+        file.reset(std::fopen(path.data(), "rb"));
+    }
     if (!file) {
         return nullptr;
     }
     const long position = std::ftell(file.get());
     std::unique_ptr<uint8_t[]> block;
     if (findLump(name) == resultOk) {
-        int64_t unlimited = INT64_MAX;
-        const DecodedPatch picture = decodePatch(readFoundLump(SIZE_MAX), unlimited);
-        if (!picture.columnMajor.empty()) {
-            // Handed out row-major: texel (x, y) at y * width + x.
-            block = std::make_unique<uint8_t[]>(picture.columnMajor.size());
-            for (int32_t x = 0; x < picture.width; ++x) {
-                for (int32_t y = 0; y < picture.height; ++y) {
-                    block[static_cast<size_t>(y) * picture.width + x] =
-                        picture.columnMajor[static_cast<size_t>(x) * picture.height + y];
-                }
+        const LumpBytes lump = readFoundLump(SIZE_MAX);
+        if (const std::optional<PatchView> patch = viewPatch(lump)) {
+            // Handed out row-major, cleared to 0 where no run reaches: texel (x, y) at
+            // y * width + x.
+            const size_t texels = static_cast<size_t>(patch->width) * patch->height;
+            block = std::make_unique<uint8_t[]>(texels);
+            for (int32_t x = 0; x < patch->width; ++x) {
+                forEachRun(*patch, x, [&](int32_t row, const uint8_t* source, int32_t count) {
+                    for (int32_t i = 0; i < count; ++i) {
+                        block[static_cast<size_t>(row + i) * patch->width + x] = source[i];
+                    }
+                });
             }
-            *widthOut = picture.width;
-            *heightOut = picture.height;
+            *widthOut = patch->width;
+            *heightOut = patch->height;
         }
     }
     std::fseek(file.get(), position, SEEK_SET);
+    if (reopened) {
+        file.reset();
+    }
     return block;
 }
 
-int32_t WadArchive::composeTextureLump(const std::vector<uint8_t>& lump) {
+int32_t WadArchive::composeTextureLump(const LumpBytes& lump) {
     if (lump.size() < 4) {
         return resultOk;
     }
@@ -153,26 +169,30 @@ int32_t WadArchive::composeTextureLump(const std::vector<uint8_t>& lump) {
     const int64_t fits = static_cast<int64_t>((lumpSize - 4) / 4);
     const int64_t count = std::clamp<int64_t>(readInt32(lump, 0), 0, fits);
 
-    // Decoded once per archive and reused by every placement (column-major, cleared to 0).
-    auto patchFor = [&](int32_t patchIndex, DecodedPatch& scratch) -> const DecodedPatch* {
+    // Each patch lump is read once per archive and drawn by every placement that uses it.
+    auto patchLumpFor = [&](int32_t patchIndex, LumpBytes& scratch) -> const LumpBytes* {
         const std::string name = lumpName(patchNames[static_cast<size_t>(patchIndex)].name);
         const auto lumpIt = lumpIndex.find(name);
         if (lumpIt == lumpIndex.end()) {
             return nullptr;
         }
-        const auto cached = patchCache.find(lumpIt->second);
-        if (cached != patchCache.end()) {
+        const auto cached = patchLumps.find(lumpIt->second);
+        if (cached != patchLumps.end()) {
             return &cached->second;
         }
+        const int64_t size = directoryEntries[static_cast<size_t>(lumpIt->second)].size;
+        if (size > copyBudget) {
+            return nullptr;
+        }
+        copyBudget -= size;
         findLump(name.c_str());
-        DecodedPatch picture = decodePatch(readFoundLump(SIZE_MAX), copyBudget);
-        if (patchCacheBytes + static_cast<int64_t>(picture.columnMajor.size()) >
-            maxCachedPatchBytes) {
-            scratch = std::move(picture);
+        LumpBytes bytes = readFoundLump(SIZE_MAX);
+        if (patchCacheBytes + size > fileSize) {
+            scratch = std::move(bytes);  // entries sharing bytes: stop caching, keep going
             return &scratch;
         }
-        patchCacheBytes += static_cast<int64_t>(picture.columnMajor.size());
-        return &patchCache.emplace(lumpIt->second, std::move(picture)).first->second;
+        patchCacheBytes += size;
+        return &patchLumps.emplace(lumpIt->second, std::move(bytes)).first->second;
     };
 
     for (int64_t t = 0; t < count; ++t) {
@@ -207,9 +227,10 @@ int32_t WadArchive::composeTextureLump(const std::vector<uint8_t>& lump) {
             if (patchIndex < 0 || static_cast<size_t>(patchIndex) >= patchNames.size()) {
                 continue;
             }
-            DecodedPatch scratch;
-            const DecodedPatch* patch = patchFor(patchIndex, scratch);
-            if (patch == nullptr || patch->columnMajor.empty()) {
+            LumpBytes scratch;
+            const LumpBytes* lumpBytes = patchLumpFor(patchIndex, scratch);
+            const std::optional<PatchView> patch = lumpBytes ? viewPatch(*lumpBytes) : std::nullopt;
+            if (!patch) {
                 continue;
             }
             // The part of the patch's rectangle that lies inside the texture.
@@ -220,17 +241,28 @@ int32_t WadArchive::composeTextureLump(const std::vector<uint8_t>& lump) {
             if (x0 >= x1 || y0 >= y1) {
                 continue;
             }
-            const int64_t copied = int64_t{x1 - x0} * (y1 - y0);
-            if (copied > copyBudget) {
+            const int64_t drawn = int64_t{x1 - x0} * (y1 - y0 + maxRunsPerColumn);
+            if (drawn > copyBudget) {
                 continue;
             }
-            copyBudget -= copied;
+            copyBudget -= drawn;
+            // The whole rectangle is replaced: rows no run covers become 0, except on the
+            // first placement, which draws onto a texture that is still all 0.
+            const bool clearFirst = p > 0;
             for (int32_t x = x0; x < x1; ++x) {
-                const uint8_t* source = patch->columnMajor.data() +
-                                        static_cast<size_t>(x - originX) * patch->height +
-                                        (y0 - originY);
-                uint8_t* target = texture.pixels.data() + static_cast<size_t>(x) * height + y0;
-                std::memcpy(target, source, static_cast<size_t>(y1 - y0));
+                uint8_t* column = texture.pixels.data() + static_cast<size_t>(x) * height;
+                if (clearFirst) {
+                    std::memset(column + y0, 0, static_cast<size_t>(y1 - y0));
+                }
+                forEachRun(*patch, x - originX,
+                           [&](int32_t row, const uint8_t* source, int32_t count) {
+                               const int32_t from = std::max(y0, originY + row);
+                               const int32_t to = std::min(y1, originY + row + count);
+                               if (from < to) {
+                                   std::memcpy(column + from, source + (from - originY - row),
+                                               static_cast<size_t>(to - from));
+                               }
+                           });
             }
         }
     }

@@ -47,7 +47,7 @@ void WadArchive::releaseAll() {
     textureIndex = {};
     fileSize = 0;
     foundLump = -1;
-    patchCache.clear();
+    patchLumps.clear();
     patchCacheBytes = 0;
 }
 
@@ -107,7 +107,7 @@ int32_t WadArchive::open(const char* archivePath) {
     }
     const int64_t entries = lumpCount > 0 ? lumpCount : 0;
     const int64_t directoryEnd = directoryOffset + entries * int64_t{sizeof(LumpEntry)};
-    if (directoryEnd > fileSize) {
+    if (entries > 0 && directoryEnd > fileSize) {
         return openFailure(resultCannotRead, quoted + ": lump directory (" +
                                                  std::to_string(entries) + " entries at offset " +
                                                  std::to_string(directoryOffset) +
@@ -151,7 +151,7 @@ int32_t WadArchive::open(const char* archivePath) {
             readTextures();
         }
     }
-    patchCache.clear();
+    patchLumps.clear();
     patchCacheBytes = 0;
     indexTextures();
 
@@ -188,8 +188,8 @@ int32_t WadArchive::findLump(const char* name, int32_t* sizeOut) {
 
 // The data of the lump findLump found last, at most maxBytes of it, in one read from the
 // stream's position. Empty when there is no open stream or no found lump.
-std::vector<uint8_t> WadArchive::readFoundLump(size_t maxBytes) {
-    std::vector<uint8_t> bytes;
+LumpBytes WadArchive::readFoundLump(size_t maxBytes) {
+    LumpBytes bytes;
     if (!file || foundLump < 0) {
         return bytes;
     }

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "wad/lump_bytes.h"
 #include "wad/map_records.h"
 
 namespace brindle {
@@ -50,13 +51,6 @@ struct TextureDef {
     int16_t width = 0;
     int16_t height = 0;
     std::vector<uint8_t> pixels;
-};
-
-// A patch decoded for composition: texel (x, y) at x * height + y; empty when unusable.
-struct DecodedPatch {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> columnMajor;
 };
 
 struct FileCloser {
@@ -154,8 +148,8 @@ class WadArchive {
     void releaseAll();
     bool lumpFitsFile(const LumpEntry& entry) const;
     int32_t openFailure(int32_t result, std::string text);
-    std::vector<uint8_t> readFoundLump(size_t maxBytes);
-    int32_t composeTextureLump(const std::vector<uint8_t>& lump);
+    LumpBytes readFoundLump(size_t maxBytes);
+    int32_t composeTextureLump(const LumpBytes& lump);
     void indexTextures();
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
 
@@ -166,9 +160,9 @@ class WadArchive {
     int64_t fileSize = 0;
     int32_t foundLump = -1;  // entry of the last successful findLump
 
-    // Composition state, alive only inside open: each patch lump is decoded once and reused
-    // by every placement, and the memory and work spent are bounded by the file's size.
-    std::unordered_map<int32_t, DecodedPatch> patchCache;  // directory entry -> patch
+    // Composition state, alive only inside open: each patch lump is read once and drawn from
+    // memory by every placement, and the memory and work spent are bounded by the file's size.
+    std::unordered_map<int32_t, LumpBytes> patchLumps;  // directory entry -> bytes
     int64_t patchCacheBytes = 0;
     int64_t texelBudget = 0;  // texture bytes still allowed
     int64_t copyBudget = 0;   // patch texels still allowed to be copied or decoded

@@ -1,3 +1,0 @@
-// PLACEHOLDER: replaced by the wad tests.
-#include <gtest/gtest.h>
-TEST(Placeholder, wad) { SUCCEED(); }
