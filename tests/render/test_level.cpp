@@ -1,8 +1,14 @@
 #include "tests/render/test_level.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace brindle::test {
 
@@ -14,20 +20,128 @@ void copyName(char* field, const char* name) {
 }
 }  // namespace
 
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void put16(Bytes& b, int32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void put32(Bytes& b, int32_t v) {
+    put16(b, v);
+    put16(b, v >> 16);
+}
+void putName(Bytes& b, const char* name) {
+    char field[8];
+    copyName(field, name);
+    b.insert(b.end(), field, field + 8);
+}
+
+// A patch holding a whole texture: one post of `height` texels per column.
+Bytes patchOf(const TextureDef& t) {
+    Bytes patch;
+    put16(patch, t.width);
+    put16(patch, t.height);
+    put16(patch, 0);
+    put16(patch, 0);
+    const size_t columnStart = patch.size() + 4 * static_cast<size_t>(t.width);
+    const size_t columnBytes = static_cast<size_t>(t.height) + 5;
+    for (int c = 0; c < t.width; ++c) {
+        put32(patch, static_cast<int32_t>(columnStart + c * columnBytes));
+    }
+    for (int c = 0; c < t.width; ++c) {
+        patch.push_back(0);  // first row
+        patch.push_back(static_cast<uint8_t>(t.height));
+        patch.push_back(0);
+        const uint8_t* column = t.pixels.data() + static_cast<size_t>(c) * t.height;
+        patch.insert(patch.end(), column, column + t.height);
+        patch.push_back(0);
+        patch.push_back(0xFF);  // end of column
+    }
+    return patch;
+}
+
+// Writes the textures into a small archive (PNAMES, one patch per texture, TEXTURE1) and
+// opens it, so that the archive holds and indexes them as it would a real one.
+void reopenWithTextures(WadArchive& archive, const std::vector<TextureDef>& textures) {
+    std::vector<std::pair<std::string, Bytes>> lumps;
+    Bytes pnames;
+    put32(pnames, static_cast<int32_t>(textures.size()));
+    for (size_t i = 0; i < textures.size(); ++i) {
+        putName(pnames, ("P" + std::to_string(i)).c_str());
+    }
+    lumps.emplace_back("PNAMES", pnames);
+    Bytes textureLump;
+    put32(textureLump, static_cast<int32_t>(textures.size()));
+    const size_t definitionBytes = 22 + 10;
+    for (size_t i = 0; i < textures.size(); ++i) {
+        put32(textureLump, static_cast<int32_t>(4 + 4 * textures.size() + i * definitionBytes));
+    }
+    for (size_t i = 0; i < textures.size(); ++i) {
+        const TextureDef& t = textures[i];
+        putName(textureLump, std::string(t.name, strnlen(t.name, 8)).c_str());
+        put32(textureLump, 0);
+        put16(textureLump, t.width);
+        put16(textureLump, t.height);
+        put32(textureLump, 0);
+        put16(textureLump, 1);  // one patch, at the origin
+        put16(textureLump, 0);
+        put16(textureLump, 0);
+        put16(textureLump, static_cast<int32_t>(i));
+        put16(textureLump, 1);
+        put16(textureLump, 0);
+        lumps.emplace_back("P" + std::to_string(i), patchOf(t));
+    }
+    lumps.emplace_back("TEXTURE1", textureLump);
+
+    Bytes file = {'I', 'W', 'A', 'D'};
+    put32(file, static_cast<int32_t>(lumps.size()));
+    put32(file, 0);  // directory offset, set below
+    Bytes directory;
+    for (const auto& [name, data] : lumps) {
+        put32(directory, static_cast<int32_t>(file.size()));
+        put32(directory, static_cast<int32_t>(data.size()));
+        putName(directory, name.c_str());
+        file.insert(file.end(), data.begin(), data.end());
+    }
+    const int32_t directoryOffset = static_cast<int32_t>(file.size());
+    for (int i = 0; i < 4; ++i) {
+        file[8 + i] = static_cast<uint8_t>(directoryOffset >> (8 * i));
+    }
+    file.insert(file.end(), directory.begin(), directory.end());
+
+    static int serial = 0;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("brindle-render-test-" + std::to_string(::getpid()) + "-" +
+                                        std::to_string(serial++) + ".wad");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    const int32_t opened = archive.open(path.c_str());
+    std::filesystem::remove(path);
+    ASSERT_EQ(opened, 1) << archive.errorText();
+    ASSERT_EQ(archive.textures.size(), textures.size());
+}
+
+}  // namespace
+
 void addTexture(WadArchive& archive, const char* name, int16_t width, int16_t height,
                 const TexelPattern& pattern) {
+    std::vector<TextureDef> textures = std::move(archive.textures);
     TextureDef texture;
     copyName(texture.name, name);
     texture.width = width;
     texture.height = height;
-    texture.pixels.resize(static_cast<size_t>(width) * height);
+    texture.pixels.resize(static_cast<size_t>(std::max<int>(width, 0)) * std::max<int>(height, 0));
     for (int c = 0; c < width; ++c) {
         for (int r = 0; r < height; ++r) {
             texture.pixels[static_cast<size_t>(c) * height + r] = pattern(c, r);
         }
     }
-    archive.textures.push_back(std::move(texture));
-    archive.textureCount = static_cast<int32_t>(archive.textures.size());
+    textures.push_back(std::move(texture));
+    reopenWithTextures(archive, textures);
 }
 
 void addSolidTexture(WadArchive& archive, const char* name, int16_t width, int16_t height,

@@ -14,6 +14,8 @@ namespace brindle::test {
 // Texel colour by texture column and row.
 using TexelPattern = std::function<uint8_t(int column, int row)>;
 
+// Adds a texture to those the archive holds. The archive is opened anew from a small file
+// with all of them, which drops any level: add textures before building the level.
 void addTexture(WadArchive& archive, const char* name, int16_t width, int16_t height,
                 const TexelPattern& pattern);
 void addSolidTexture(WadArchive& archive, const char* name, int16_t width, int16_t height,

@@ -44,6 +44,10 @@ class WallDrawerTest : public ::testing::Test {
         test::addTexture(archive, "COLS56", 56, 16, [](int column, int) { return column + 1; });
         test::addTexture(archive, "COLS64", 64, 16, [](int column, int) { return column + 1; });
         test::addTexture(archive, "EMPTY", 0, 0, [](int, int) { return 0; });
+        test::addTexture(archive, "WIDE", 256, 16, [](int column, int) { return column; });
+        // Texture heights of 1 and 3 rows make the texel step many times the texture height.
+        test::addSolidTexture(archive, "ONE", 1, 1, 5);
+        test::addSolidTexture(archive, "THREE", 3, 3, 6);
         renderer = std::make_unique<Renderer>(nullptr, &archive);
         renderer->viewHeight = 0;
         renderer->viewAngle = 0;
@@ -279,7 +283,6 @@ TEST_F(WallDrawerTest, ColumnsFollowTheRayHitPointAlongTheSeg) {
     // A wall 100 units ahead across the view, running from 50 units left of the view axis to
     // 50 units right of it (seg angle 49152 when facing +x): the ray of column 320 meets it 50
     // units from its start, columns to the left nearer the start, columns to the right further.
-    test::addTexture(archive, "WIDE", 256, 16, [](int column, int) { return column; });
     Piece piece{100, 50, 100, -50, 20, -20, "WIDE"};
     piece.segAngle = -16384;
     piece.perpDistance = 100;
@@ -308,9 +311,6 @@ TEST_F(WallDrawerTest, ColumnZeroIsNeverDrawnAndColumn639Is) {
 }
 
 TEST_F(WallDrawerTest, ExtremePiecesStayInsideTheFrame) {
-    // Texture heights of 1 and 3 rows make the texel step many times the texture height.
-    test::addSolidTexture(archive, "ONE", 1, 1, 5);
-    test::addSolidTexture(archive, "THREE", 3, 3, 6);
     const int16_t coordinates[] = {-32768, -1, 1, 32767};
     const int16_t heights[] = {-32768, 0, 32767};
     const int32_t distances[] = {INT32_MIN, -1, 0, 32767, INT32_MAX};
