@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end test of the Windows program under Wine, on a virtual X screen:
 #   scripts/e2e-wine.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
-# It runs Brindle.exe in a folder holding Doom1.wad (a link to freedoom1.wad) and checks that
-# the window opens, that F1 saves the same picture as the headless renderer (at the start,
-# after turning left and after stepping forward), that Escape ends the program with code 0,
-# and that without a usable Doom1.wad an error box appears and the program ends with code 1.
+# It runs the checks of the DIB-section frame, then Brindle.exe in a folder holding Doom1.wad
+# (a link to freedoom1.wad), and checks that the window opens and shows the frame, that F1
+# saves the same picture as the headless renderer (at the start, after turning left and after
+# stepping forward), that Escape ends the program with code 0, and that without a usable
+# Doom1.wad an error box appears and the program ends with code 1.
 set -euo pipefail
 
 usage="usage: $0 LINUX_BUILD_DIR WINDOWS_BUILD_DIR"
@@ -21,8 +22,9 @@ fi
 
 renderer=$(realpath "$1/app/brindle-render")
 exe=$(realpath "$2/app/Brindle.exe")
+surface_check=$(realpath "$2/tests/win/gdi_surface_check.exe")
 wad=/usr/share/games/doom/freedoom1.wad
-for f in "$renderer" "$exe" "$wad"; do
+for f in "$renderer" "$exe" "$surface_check" "$wad"; do
     [[ -f "$f" ]] || { echo "missing: $f" >&2; exit 1; }
 done
 for tool in wine wineserver xdotool; do
@@ -129,6 +131,9 @@ echo "== preparing a fresh Wine prefix"
 wine wineboot -i >/dev/null 2>&1
 # Without a window manager, managed windows make Wine wait 2 s at exit.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+echo "== the DIB-section frame"
+wine "$surface_check" || fail "gdi_surface_check"
 
 run="$work/run"
 mkdir "$run"
