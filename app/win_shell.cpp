@@ -24,7 +24,8 @@ Viewer viewer;
 namespace {
 
 constexpr char windowName[] = "Brindle";
-constexpr UINT classStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;  // 0x23
+constexpr UINT classStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+static_assert(classStyle == 0x23);
 constexpr int windowX = 50;
 constexpr int windowY = 50;
 constexpr int windowWidth = 646;  // outer size, frame and caption included
