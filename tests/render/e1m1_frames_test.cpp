@@ -1,0 +1,72 @@
+// Whole frames of freedoom1.wad's E1M1, kept as regression checks (FNV-1a 64 of the 256000
+// bytes). The pictures were looked at before their hashes were taken: textured walls in
+// perspective, column 0 clear, the floors in palette index 30. Set BRINDLE_FRAME_DIR to write
+// them out again as PPM files.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdlib>
+#include <string>
+
+#include "app/viewer.h"
+#include "tests/render/test_level.h"
+#include "tests/support/test_data.h"
+
+namespace brindle {
+namespace {
+
+struct Viewpoint {
+    const char* name;
+    int16_t x;
+    int16_t y;
+    int16_t angle;
+    bool floors;
+    uint64_t hash;
+};
+
+class E1M1FramesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string path = test::freedoom1Path();
+        BRINDLE_REQUIRE_ARCHIVE(path);
+        ASSERT_EQ(archive.open(path.c_str()), 1) << archive.errorText();
+        ASSERT_EQ(archive.loadLevel("E1M1"), 1) << archive.errorText();
+        renderer = std::make_unique<Renderer>(nullptr, &archive);
+    }
+
+    // Renders the viewpoint, writes it out when asked to, and returns the frame's hash.
+    uint64_t render(const Viewpoint& v) {
+        renderer->drawFloors = v.floors;
+        renderer->setView(v.x, v.y, v.angle);
+        renderer->renderFrame();
+        if (const char* dir = std::getenv("BRINDLE_FRAME_DIR")) {
+            test::writePpm(*renderer, std::string(dir) + "/" + v.name + ".ppm");
+        }
+        return test::frameHash(*renderer);
+    }
+
+    WadArchive archive;
+    std::unique_ptr<Renderer> renderer;
+};
+
+TEST_F(E1M1FramesTest, FramesMatchTheRecordedOnes) {
+    int16_t x = 0, y = 0, degrees = 0;
+    archive.getPlayerStart(&x, &y, &degrees);
+    const auto start = static_cast<int16_t>(startAngleFromDegrees(degrees));
+    const Viewpoint viewpoints[] = {
+        {"start", x, y, start, false, 0x901210942b87ed20},
+        {"start-floors", x, y, start, true, 0x8d45cf6ccb62163b},
+        {"corridor", 200, 304, 0, false,
+         0xd291a92c34fbfa72},  // further east along the start's facing
+        {"door-room", 1000, 600, 16384, false,
+         0xe7c7c72faa41fbd2},  // a room to the north-east, facing north
+        {"door-room-floors", 1000, 600, 16384, true, 0x2da989185e2b6932},
+    };
+    for (const Viewpoint& v : viewpoints) {
+        const uint64_t hash = render(v);
+        EXPECT_EQ(hash, v.hash) << v.name << ": 0x" << std::hex << hash;
+    }
+}
+
+}  // namespace
+}  // namespace brindle
