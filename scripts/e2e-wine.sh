@@ -128,9 +128,10 @@ find_tick_count() {  # file prefix key what
 }
 
 echo "== preparing a fresh Wine prefix"
-wine wineboot -i >/dev/null 2>&1
+wine wineboot -i >/dev/null 2>&1 || fail "wineboot could not prepare $WINEPREFIX"
 # Without a window manager, managed windows make Wine wait 2 s at exit.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
+    fail "cannot set the X11 driver's Managed key"
 
 echo "== the DIB-section frame"
 wine "$surface_check" || fail "gdi_surface_check"
