@@ -2,13 +2,12 @@
 // reported with the file and the problem.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <string>
 #include <vector>
 
 #include "app/viewer.h"
 #include "tests/app/temp_folder.h"
+#include "tests/support/synthetic_wad.h"
 #include "tests/support/test_data.h"
 
 namespace brindle {
@@ -79,30 +78,30 @@ TEST(StartViewer, PlacesTheViewerAtThePlayerStart) {
 }
 
 TEST(StartViewer, FloorsOptionReachesTheRenderer) {
-    const std::string wad = test::freedoom1Path();
-    BRINDLE_REQUIRE_ARCHIVE(wad);
-    Viewer viewer;
-    ViewerOptions options;
-    options.wadPath = wad;
-    options.floors = true;
-    std::string error;
-    ASSERT_EQ(startViewer(viewer, options, error), resultOk) << error;
-    EXPECT_TRUE(viewer.renderer->drawFloors);
+    const test::TempFile file = test::SyntheticWad::smallValidArchive().writeTemp();
+    for (const bool floors : {false, true}) {
+        Viewer viewer;
+        ViewerOptions options;
+        options.wadPath = file.path();
+        options.floors = floors;
+        std::string error;
+        ASSERT_EQ(startViewer(viewer, options, error), resultOk) << error;
+        EXPECT_EQ(viewer.renderer->drawFloors, floors);
+    }
 }
 
 TEST(StartViewer, MissingLevelIsNamed) {
-    const std::string wad = test::freedoom1Path();
-    BRINDLE_REQUIRE_ARCHIVE(wad);
+    const test::TempFile file = test::SyntheticWad::smallValidArchive().writeTemp();
     for (const char* map : {"E9M9", "MAP01"}) {
         Viewer viewer;
         std::string error;
-        EXPECT_LT(start(viewer, wad, map, error), 1) << map;
-        EXPECT_EQ(error, std::string("Level ") + map + " not found in " + wad);
+        EXPECT_LT(start(viewer, file.path(), map, error), resultOk) << map;
+        EXPECT_EQ(error, std::string("Level ") + map + " not found in " + file.path());
         EXPECT_EQ(viewer.renderer, nullptr);
     }
 }
 
-TEST(DefaultMap, IsE1M1OrElseTheFirstMap) {
+TEST(DefaultMap, FreedoomArchives) {
     const struct {
         std::string wad;
         const char* map;
@@ -116,37 +115,79 @@ TEST(DefaultMap, IsE1M1OrElseTheFirstMap) {
     }
 }
 
-// A copy of the archive whose first E1M1 seg names a vertex that does not exist.
-std::string archiveWithBrokenSeg(const TempFolder& folder, const std::string& source) {
-    std::ifstream in(source, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    int32_t count = 0, directory = 0;
-    std::memcpy(&count, bytes.data() + 4, 4);
-    std::memcpy(&directory, bytes.data() + 8, 4);
-    bool inLevel = false;
-    for (int32_t i = 0; i < count; ++i) {
-        const char* entry = bytes.data() + directory + 16 * i;
-        const std::string name(entry + 8, strnlen(entry + 8, 8));
-        inLevel = inLevel || name == "E1M1";
-        if (inLevel && name == "SEGS") {
-            int32_t position = 0;
-            std::memcpy(&position, entry, 4);
-            bytes[position] = '\xff';
-            bytes[position + 1] = '\x7f';
-            break;
+// The global lumps of a small valid archive, with no level yet.
+test::SyntheticWad archiveWithoutLevels() {
+    test::SyntheticWad wad;
+    wad.addLump("PLAYPAL", test::playpalLump())
+        .addLump("COLORMAP", test::colormapLump())
+        .addLump("PNAMES", test::pnamesLump({"WALLPAT"}))
+        .addLump("WALLPAT",
+                 test::solidPatchLump(
+                     64, 128, [](int x, int y) { return static_cast<uint8_t>(1 + (x + y) % 200); }))
+        .addLump("TEXTURE1", test::textureLump({{"WALL", 64, 128, {{0, 0, 0}}}}));
+    return wad;
+}
+
+TEST(StartViewer, SyntheticArchiveStartsAtItsPlayerStart) {
+    const test::TempFile file = test::SyntheticWad::smallValidArchive().writeTemp();
+    Viewer viewer;
+    std::string error;
+    ASSERT_EQ(start(viewer, file.path(), "", error), resultOk) << error;
+    // The room's start is (64, 128) facing 90 degrees.
+    EXPECT_EQ(viewer.playerX, 64);
+    EXPECT_EQ(viewer.playerY, 128);
+    EXPECT_EQ(viewer.playerAngle, 16563);
+    ASSERT_NE(viewer.renderer, nullptr);
+    EXPECT_EQ(viewer.renderer->viewX, 64);
+    EXPECT_EQ(viewer.renderer->viewY, 128);
+    EXPECT_EQ(viewer.renderer->viewAngle, 16563);
+    EXPECT_EQ(viewer.renderer->viewHeight, 56) << "the eye is 56 above the floor at 0";
+}
+
+TEST(DefaultMap, PrefersE1M1ThenTheFirstMarker) {
+    const test::SyntheticLevel room = test::squareRoomLevel();
+    const struct {
+        const char* name;
+        std::vector<std::string> markers;
+        const char* want;
+    } cases[] = {
+        {"E1M1 anywhere wins", {"E2M1", "MAP01", "E1M1"}, "E1M1"},
+        {"first ExMy", {"E3M2", "MAP01"}, "E3M2"},
+        {"first MAPxx", {"MAP07", "MAP01"}, "MAP07"},
+        {"no map", {}, ""},
+    };
+    for (const auto& c : cases) {
+        test::SyntheticWad wad = archiveWithoutLevels();
+        // Lumps that only look like maps: data where a marker has none, or a longer name.
+        wad.addLump("E1M1", {1, 2, 3, 4}).addMarker("E1M10").addMarker("MAPXY");
+        for (const std::string& marker : c.markers) {
+            wad.addLevel(marker, room);
         }
+        const test::TempFile file = wad.writeTemp();
+        WadArchive archive;
+        ASSERT_EQ(archive.open(file.path().c_str()), resultOk) << c.name;
+        EXPECT_EQ(defaultMapName(archive), c.want) << c.name;
     }
-    return folder.write("broken.wad", std::string(bytes.begin(), bytes.end()));
+}
+
+TEST(StartViewer, ArchiveWithoutMapsSaysSo) {
+    const test::TempFile file = archiveWithoutLevels().writeTemp();
+    Viewer viewer;
+    std::string error;
+    EXPECT_LT(start(viewer, file.path(), "", error), resultOk);
+    EXPECT_EQ(error, "No level found in " + file.path());
+    EXPECT_EQ(viewer.renderer, nullptr);
 }
 
 TEST(StartViewer, DamagedLevelReportsTheArchivesReason) {
-    const std::string source = test::freedoom1Path();
-    BRINDLE_REQUIRE_ARCHIVE(source);
-    TempFolder folder;
-    const std::string wad = archiveWithBrokenSeg(folder, source);
+    test::SyntheticLevel level = test::squareRoomLevel();
+    level.segs[0].startVertex = 99;  // the room has 8 vertices at most
+    test::SyntheticWad wad = archiveWithoutLevels();
+    wad.addLevel("E1M1", level);
+    const test::TempFile file = wad.writeTemp();
     Viewer viewer;
     std::string error;
-    EXPECT_EQ(start(viewer, wad, "E1M1", error), resultBadLevel);
+    EXPECT_EQ(start(viewer, file.path(), "", error), resultBadLevel);
     ASSERT_NE(viewer.archive, nullptr);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(error, viewer.archive->errorText());
