@@ -66,8 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                  [] { return SyntheticWad().setIdentification("IWAd").bytes(); }, resultNotIwad,
                  "%s is not an IWAD archive"},
         OpenCase{"no lumps", [] { return headerOnly("IWAD", 0, 12); }, resultOk, ""},
-        OpenCase{"negative count means no entries",
-                 [] { return headerOnly("IWAD", -5, 99999); }, resultOk, ""},
+        OpenCase{"negative count means no entries", [] { return headerOnly("IWAD", -5, 99999); },
+                 resultOk, ""},
         OpenCase{"negative directory offset", [] { return headerOnly("IWAD", 1, -16); },
                  resultCannotRead, "%s: lump directory offset -16 is negative"},
         OpenCase{"directory past the end",
@@ -75,8 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                  resultCannotRead,
                  "%s: lump directory (2 entries at offset 12) reaches past the end of the file "
                  "(28 bytes)"},
-        OpenCase{"huge count", [] { return headerOnly("IWAD", 0x7FFFFFFF, 12); },
-                 resultCannotRead,
+        OpenCase{"huge count", [] { return headerOnly("IWAD", 0x7FFFFFFF, 12); }, resultCannotRead,
                  "%s: lump directory (2147483647 entries at offset 12) reaches past the end of "
                  "the file (12 bytes)"}),
     [](const testing::TestParamInfo<OpenCase>& info) {
@@ -160,9 +159,9 @@ TEST(FindLump, Semantics) {
         int32_t size;
     };
     const Case cases[] = {
-        {"TWICE", 1, 3},      {"twice", 0, -7},   {"TWIC", 0, -7},    {"EIGHTCHR", 1, 8},
-        {"EIGHTCHRX", 0, -7}, {"E1M1", 1, 0},     {"PASTEND", 0, -7}, {"NEGSIZE", 0, -7},
-        {"NEGPOS", 0, -7},    {"LATER", 1, 7},    {"", 0, -7},        {"ABSENT", 0, -7},
+        {"TWICE", 1, 3},      {"twice", 0, -7}, {"TWIC", 0, -7},    {"EIGHTCHR", 1, 8},
+        {"EIGHTCHRX", 0, -7}, {"E1M1", 1, 0},   {"PASTEND", 0, -7}, {"NEGSIZE", 0, -7},
+        {"NEGPOS", 0, -7},    {"LATER", 1, 7},  {"", 0, -7},        {"ABSENT", 0, -7},
     };
     for (const Case& c : cases) {
         int32_t size = -7;
@@ -170,7 +169,7 @@ TEST(FindLump, Semantics) {
         EXPECT_EQ(size, c.size) << c.name;
     }
     EXPECT_EQ(archive.findLump("TWICE"), resultOk);  // the size output is optional
-    EXPECT_EQ(archive.directory().size(), 9u);        // every entry is still listed
+    EXPECT_EQ(archive.directory().size(), 9u);       // every entry is still listed
 }
 
 TEST(Palettes, ReadAsStoredAndConvertedToAColourTable) {

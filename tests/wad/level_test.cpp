@@ -263,7 +263,9 @@ Node nodeWith(uint16_t right, uint16_t left) {
     return node;
 }
 
-constexpr uint16_t sub(uint16_t index) { return subsectorFlag | index; }
+constexpr uint16_t sub(uint16_t index) {
+    return subsectorFlag | index;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Records, LevelReferences,
@@ -286,8 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
                      [](SyntheticLevel& l) { l.linedefs[1].leftSidedef = -300; }, ""},
         BadReference{"sidedefSector", [](SyntheticLevel& l) { l.sidedefs[2].sector = 1; },
                      "SIDEDEFS record 2: sector 1 out of range (1 sectors)"},
-        BadReference{"sidedefSectorNegative",
-                     [](SyntheticLevel& l) { l.sidedefs[0].sector = -1; },
+        BadReference{"sidedefSectorNegative", [](SyntheticLevel& l) { l.sidedefs[0].sector = -1; },
                      "SIDEDEFS record 0: sector -1 out of range (1 sectors)"},
         BadReference{"segStart", [](SyntheticLevel& l) { l.segs[0].startVertex = -1; },
                      "SEGS record 0: start vertex -1 out of range (6 vertices)"},
@@ -317,14 +318,16 @@ INSTANTIATE_TEST_SUITE_P(
                      [](SyntheticLevel& l) { l.subsectors[0].firstSeg = -1; },
                      "SSECTORS record 0: segs -1 to 1 out of range (6 segs)"},
         BadReference{"subsectorEmptyAtTheEnd",
-                     [](SyntheticLevel& l) { l.subsectors[1] = {0, 6}; }, ""},
+                     [](SyntheticLevel& l) {
+                         l.subsectors[1] = {0, 6};
+                     },
+                     ""},
         BadReference{"nodeRightSubsector",
                      [](SyntheticLevel& l) { l.nodes[0].rightChild = sub(2); },
                      "NODES record 0: right child subsector 2 out of range (2 subsectors)"},
         BadReference{"nodeLeftNode", [](SyntheticLevel& l) { l.nodes[0].leftChild = 1; },
                      "NODES record 0: left child node 1 out of range (1 nodes)"},
-        BadReference{"nodeHighSubsector",
-                     [](SyntheticLevel& l) { l.nodes[0].leftChild = 0xFFFF; },
+        BadReference{"nodeHighSubsector", [](SyntheticLevel& l) { l.nodes[0].leftChild = 0xFFFF; },
                      "NODES record 0: left child subsector 32767 out of range (2 subsectors)"},
         BadReference{"nodeOwnChild", [](SyntheticLevel& l) { l.nodes[0].leftChild = 0; },
                      "NODES record 0: left child node 0 is reached twice"},

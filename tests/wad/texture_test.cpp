@@ -30,7 +30,7 @@ struct Composed {
 };
 
 class Composition {
-public:
+  public:
     Composition(const NamedLumps& patches, const std::vector<std::string>& pnames,
                 const std::vector<TextureSpec>& textures) {
         SyntheticWad wad;
@@ -57,11 +57,12 @@ Bytes solid(int16_t width, int16_t height, uint8_t value) {
     return test::solidPatchLump(width, height, [value](int, int) { return value; });
 }
 
-uint8_t distinct(int x, int y) { return static_cast<uint8_t>(1 + x * 16 + y); }
+uint8_t distinct(int x, int y) {
+    return static_cast<uint8_t>(1 + x * 16 + y);
+}
 
 TEST(TextureComposition, OnePatchOfTheTextureSizeReproducesThePatchColumnMajor) {
-    Composition c({{"P", test::solidPatchLump(3, 2, distinct)}}, {"P"},
-                  {{"T", 3, 2, {{0, 0, 0}}}});
+    Composition c({{"P", test::solidPatchLump(3, 2, distinct)}}, {"P"}, {{"T", 3, 2, {{0, 0, 0}}}});
     const Composed t = c.texture("T");
     ASSERT_NE(t.pixels, nullptr);
     ASSERT_EQ(t.width, 3);
@@ -99,8 +100,7 @@ TEST_P(TextureClipping, OnlyThePartInsideTheTextureLands) {
 
 INSTANTIATE_TEST_SUITE_P(Edges, TextureClipping,
                          testing::Values(ClipCase{"inside", 1, 1}, ClipCase{"negativeX", -1, 0},
-                                         ClipCase{"negativeY", 0, -2},
-                                         ClipCase{"pastRight", 2, 0},
+                                         ClipCase{"negativeY", 0, -2}, ClipCase{"pastRight", 2, 0},
                                          ClipCase{"pastBottom", 1, 3},
                                          ClipCase{"pastBothCorners", 3, -2},
                                          ClipCase{"whollyOutside", 4, 0},
@@ -173,9 +173,8 @@ TEST(PatchDecoding, ReadPatchHandsOutRowMajorTexels) {
 
 // Damaged patch lumps: whatever the bytes, decoding stays inside the lump.
 TEST(PatchDecoding, DamagedColumnsAreSkippedAndRunsStopAtTheLumpEnd) {
-    Bytes p = test::patchLump(4, {{PatchRun{0, {1, 1, 1, 1}}},
-                                  {PatchRun{0, {2, 2, 2, 2}}},
-                                  {PatchRun{0, {3, 3, 3, 3}}}});
+    Bytes p = test::patchLump(
+        4, {{PatchRun{0, {1, 1, 1, 1}}}, {PatchRun{0, {2, 2, 2, 2}}}, {PatchRun{0, {3, 3, 3, 3}}}});
     // Column 0 points far outside the lump, column 1 at a negative offset.
     const int32_t outside = 100000;
     const int32_t negative = -8;
@@ -327,10 +326,10 @@ TEST(DamagedLumps, TextureCountTheLumpCannotHoldMakesNoTextures) {
 TEST(Texture2, ComposedAfterTexture1IntoTheSameArray) {
     SyntheticWad wad;
     wad.addLump("PNAMES", test::pnamesLump({"ONE", "TWO"}));
-    wad.addLump("TEXTURE1", test::textureLump({{"SHARED", 1, 1, {{0, 0, 0}}},
-                                               {"ONLY1", 1, 1, {{0, 0, 0}}}}));
-    wad.addLump("TEXTURE2", test::textureLump({{"ONLY2", 1, 1, {{0, 0, 1}}},
-                                               {"SHARED", 2, 2, {{0, 0, 1}}}}));
+    wad.addLump("TEXTURE1",
+                test::textureLump({{"SHARED", 1, 1, {{0, 0, 0}}}, {"ONLY1", 1, 1, {{0, 0, 0}}}}));
+    wad.addLump("TEXTURE2",
+                test::textureLump({{"ONLY2", 1, 1, {{0, 0, 1}}}, {"SHARED", 2, 2, {{0, 0, 1}}}}));
     wad.addLump("ONE", solid(1, 1, 11)).addLump("TWO", solid(1, 1, 22));
     TempFile file = wad.writeTemp();
     WadArchive archive;
@@ -361,7 +360,7 @@ TEST(FindTexture, AnswersAsAFirstMatchSearchOverEightCharacters) {
     };
     const Case cases[] = {
         {sidedefName, true, 1, 3}, {"EIGHTCHRLONGER", true, 1, 3}, {"DUP", true, 1, 3},
-        {"Lower", true, 1, 4},     {"LOWER", false, 0, 0},          {"-", false, 0, 0},
+        {"Lower", true, 1, 4},     {"LOWER", false, 0, 0},         {"-", false, 0, 0},
         {"", false, 0, 0},         {"EIGHTCH", false, 0, 0},
     };
     for (const Case& k : cases) {
