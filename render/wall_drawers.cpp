@@ -101,58 +101,112 @@ uint32_t textureColumn(int16_t v, int32_t width) {
     }
 }
 
-// Fills one screen column. `top` and `bottom` are the edge rows in 18.14, q the texel step per
-// row. Returns the number of pixels stored.
+// The rows one screen column receives, as a run drawn top to bottom: rows first to end - 1,
+// with the texel accumulator t at row `first` and its step per row reduced into one texture
+// height, so that each row needs one compare. Empty when end <= first.
+struct ColumnRun {
+    int32_t column;
+    int32_t first;
+    int32_t end;
+    int32_t t;
+    int32_t step;
+    int32_t heightFixed;
+    const uint8_t* texels;  // the chosen texture column
+};
+
+// Wraps the texel accumulator after a step.
+inline int32_t advance(int32_t t, int32_t step, int32_t heightFixed) {
+    t += step;
+    return t >= heightFixed ? t - heightFixed : t;
+}
+
+// The run of one column whose edges lie at `top` and `bottom` (18.14), with texel step q.
+// drawWallFromTop anchors the texture at the upper edge and leaves out the lower edge's row;
+// drawWallFromBottom anchors it at the lower edge and includes that row. Rows outside the frame
+// move the accumulator as if they had been drawn. Both come out as a downward run: for the
+// lower-edge anchor, t at the top row is the anchor's value less q for every row above it.
 template <Anchor anchor>
-int32_t drawColumn(uint8_t* frame, int32_t column, int32_t top, int32_t bottom, int32_t q,
-                   const uint8_t* texels, int32_t height, int16_t yOffset) {
-    const int32_t heightFixed = height * rowOne;
-    // The per-row step reduced into one texture height, so that each row needs one compare.
-    const int32_t rowStep = wrapTexel(q, heightFixed);
+ColumnRun columnRun(int32_t column, int32_t top, int32_t bottom, int32_t q, const uint8_t* texels,
+                    int32_t height, int16_t yOffset) {
+    ColumnRun run{column, 0, 0, 0, 0, height * rowOne, texels};
+    run.step = wrapTexel(q, run.heightFixed);
     if constexpr (anchor == Anchor::top) {
-        int32_t t = wrapTexel(-yOffset * rowOne, heightFixed);
-        int32_t row = shr32(top, 14);
-        if (row < 0) {
-            // Rows above the frame still advance the texture, as if they had been drawn.
-            t = wrapTexel(add32(t, mul32(-row, q)), heightFixed);
-            row = 0;
+        run.t = wrapTexel(-yOffset * rowOne, run.heightFixed);
+        run.first = shr32(top, 14);
+        if (run.first < 0) {
+            run.t = wrapTexel(add32(run.t, mul32(-run.first, q)), run.heightFixed);
+            run.first = 0;
         }
-        const int32_t end = std::min(shr32(bottom, 14), frameHeight);
-        if (row >= end) {
-            return 0;
-        }
-        uint8_t* pixel = frame + row * frameWidth + column;
-        for (int32_t r = row; r < end; ++r) {
-            *pixel = texels[t >> 14];
-            pixel += frameWidth;
-            t += rowStep;
-            if (t >= heightFixed) {
-                t -= heightFixed;
-            }
-        }
-        return end - row;
+        run.end = std::min(shr32(bottom, 14), frameHeight);
     } else {
-        int32_t t = wrapTexel(yOffset * rowOne, heightFixed);
-        int32_t row = shr32(bottom, 14);
-        if (row > frameHeight - 1) {
-            // Rows below the frame move the texture back, as if they had been drawn.
-            t = wrapTexel(sub32(t, mul32(row - (frameHeight - 1), q)), heightFixed);
-            row = frameHeight - 1;
+        int32_t t = wrapTexel(yOffset * rowOne, run.heightFixed);
+        int32_t last = shr32(bottom, 14);
+        if (last > frameHeight - 1) {
+            t = wrapTexel(sub32(t, mul32(last - (frameHeight - 1), q)), run.heightFixed);
+            last = frameHeight - 1;
         }
-        const int32_t end = std::max(shr32(top, 14), 0);
-        if (row < end) {
-            return 0;
+        run.first = std::max(shr32(top, 14), 0);
+        run.end = last + 1;
+        if (run.end > run.first) {
+            // At most 399 rows of at most 2^20 each: the product and difference fit 32 bits.
+            run.t = wrapTexel(t - (last - run.first) * q, run.heightFixed);
         }
-        uint8_t* pixel = frame + row * frameWidth + column;
-        for (int32_t r = row; r >= end; --r) {
-            *pixel = texels[t >> 14];
-            pixel -= frameWidth;
-            t -= rowStep;
-            if (t < 0) {
-                t += heightFixed;
-            }
+    }
+    return run;
+}
+
+// Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
+void drawRows(uint8_t* frame, ColumnRun& run, int32_t from, int32_t to) {
+    uint8_t* pixel = frame + from * frameWidth + run.column;
+    int32_t t = run.t;
+    for (int32_t r = from; r < to; ++r) {
+        *pixel = run.texels[t >> 14];
+        pixel += frameWidth;
+        t = advance(t, run.step, run.heightFixed);
+    }
+    run.t = t;
+}
+
+constexpr int groupWidth = 4;
+
+// Draws the runs of four neighbouring columns. Rows that all four share are drawn across the
+// four at once, so that each frame row's cache line is visited once rather than four times;
+// the rest of each run is drawn column by column. Every pixel gets the same value either way.
+void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth]) {
+    int32_t sharedFirst = runs[0].first;
+    int32_t sharedEnd = runs[0].end;
+    for (const ColumnRun& run : runs) {
+        sharedFirst = std::max(sharedFirst, run.first);
+        sharedEnd = std::min(sharedEnd, run.end);
+    }
+    if (sharedFirst >= sharedEnd) {
+        for (ColumnRun& run : runs) {
+            drawRows(frame, run, run.first, run.end);
         }
-        return row - end + 1;
+        return;
+    }
+    for (ColumnRun& run : runs) {
+        drawRows(frame, run, run.first, sharedFirst);
+    }
+    ColumnRun a = runs[0], b = runs[1], c = runs[2], d = runs[3];
+    uint8_t* pixel = frame + sharedFirst * frameWidth + a.column;
+    for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
+        pixel[0] = a.texels[a.t >> 14];
+        pixel[1] = b.texels[b.t >> 14];
+        pixel[2] = c.texels[c.t >> 14];
+        pixel[3] = d.texels[d.t >> 14];
+        a.t = advance(a.t, a.step, a.heightFixed);
+        b.t = advance(b.t, b.step, b.heightFixed);
+        c.t = advance(c.t, c.step, c.heightFixed);
+        d.t = advance(d.t, d.step, d.heightFixed);
+        pixel += frameWidth;
+    }
+    runs[0].t = a.t;
+    runs[1].t = b.t;
+    runs[2].t = c.t;
+    runs[3].t = d.t;
+    for (ColumnRun& run : runs) {
+        drawRows(frame, run, sharedEnd, run.end);
     }
 }
 
@@ -173,6 +227,8 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
     // Angle between the seg's left normal and the ray of a column, less the column's own angle.
     const int32_t normalAngle = segAngle - r.viewAngle + 16384;
     int64_t written = 0;
+    ColumnRun group[groupWidth];
+    int grouped = 0;
     for (int32_t i = first; i <= last; ++i) {
         const int32_t along = mul32(r.tangent(r.columnAngles[i] + normalAngle), perpDistance);
         const int32_t u = sub32(shr32(along, 16), alongOffset);
@@ -182,14 +238,24 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
         // A column needs its edges at least one whole row apart. The scale stays between its
         // values at the two ends, 35456 or more, so rowsPerUnit is at least 2; were it ever 0
         // the texel step would be infinite, and such a column is left undrawn.
+        ColumnRun run{i, 0, 0, 0, 0, 0, nullptr};
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
-            written += drawColumn<anchor>(r.frameBuffer, i, top, bottom, q,
-                                          piece.texels + c * piece.height, piece.height, yOffset);
+            run = columnRun<anchor>(i, top, bottom, q, piece.texels + c * piece.height,
+                                    piece.height, yOffset);
+            written += std::max(run.end - run.first, 0);
+        }
+        group[grouped++] = run;
+        if (grouped == groupWidth) {
+            drawGroup(r.frameBuffer, group);
+            grouped = 0;
         }
         top = add32(top, piece.topStep);
         bottom = add32(bottom, piece.bottomStep);
         scale = add32(scale, piece.scaleStep);
+    }
+    for (int k = 0; k < grouped; ++k) {
+        drawRows(r.frameBuffer, group[k], group[k].first, group[k].end);
     }
     r.pixelsWritten += written;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "render/fixed_math.h"
 #include "render/projection.h"
 #include "tests/render/test_level.h"
 
@@ -324,7 +325,7 @@ TEST_F(WallDrawerTest, ExtremePiecesStayInsideTheFrame) {
                         const int32_t distance = distances[(drawn++) % 5];
                         Piece piece{d1, l1, 1, l2, top, bottom, texture};
                         piece.perpDistance = distance;
-                        piece.alongOffset = -distance;
+                        piece.alongOffset = neg32(distance);
                         piece.xOffset = distance;
                         piece.yOffset = top;
                         draw(Drawer::fromTop, piece);
