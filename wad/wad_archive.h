@@ -73,8 +73,10 @@ class WadArchive {
 
     // 1 on success, -1 when the file cannot be opened or read, -2 when it is not an IWAD.
     int32_t open(const char* path);
-    // 1 if a directory entry of that name exists (first in directory order), 0 if not.
-    // Only valid while the stream is open (inside open and loadLevel).
+    // 1 if a directory entry of that name exists (first in directory order among the entries
+    // that lie inside the file), 0 if not. Answered from the directory read by open; while
+    // the stream is open (inside open and loadLevel) it is also positioned at the lump's data,
+    // or just behind the entry of a lump of size 0.
     int32_t findLump(const char* name, int32_t* sizeOut = nullptr);
 
     // Loads the level whose marker is "E<episode>M<mission>".

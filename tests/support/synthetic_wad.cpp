@@ -1,11 +1,11 @@
 #include "tests/support/synthetic_wad.h"
 
+#include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace brindle::test {
 
@@ -129,7 +129,8 @@ Sidedef makeSidedef(const std::string& middleTexture, int16_t sector) {
     side.upperTexture[0] = '-';
     side.lowerTexture[0] = '-';
     std::memset(side.middleTexture, 0, 8);
-    std::memcpy(side.middleTexture, middleTexture.data(), std::min<size_t>(8, middleTexture.size()));
+    std::memcpy(side.middleTexture, middleTexture.data(),
+                std::min<size_t>(8, middleTexture.size()));
     side.sector = sector;
     return side;
 }
@@ -189,8 +190,8 @@ TempFile::~TempFile() {
 }
 
 const std::vector<std::string> SyntheticWad::levelLumpNames = {
-    "THINGS", "LINEDEFS", "SIDEDEFS", "VERTEXES", "SEGS",
-    "SSECTORS", "NODES", "SECTORS", "REJECT", "BLOCKMAP"};
+    "THINGS",   "LINEDEFS", "SIDEDEFS", "VERTEXES", "SEGS",
+    "SSECTORS", "NODES",    "SECTORS",  "REJECT",   "BLOCKMAP"};
 
 SyntheticWad SyntheticWad::smallValidArchive() {
     SyntheticWad wad;
@@ -215,10 +216,11 @@ SyntheticWad& SyntheticWad::addLump(const std::string& name, Bytes data) {
     return *this;
 }
 
-SyntheticWad& SyntheticWad::addMarker(const std::string& name) { return addLump(name, {}); }
+SyntheticWad& SyntheticWad::addMarker(const std::string& name) {
+    return addLump(name, {});
+}
 
-SyntheticWad& SyntheticWad::addRawEntry(const std::string& name, int32_t filePos,
-                                        int32_t size) {
+SyntheticWad& SyntheticWad::addRawEntry(const std::string& name, int32_t filePos, int32_t size) {
     lumps.push_back(Lump{name, {}, filePos, size});
     return *this;
 }
@@ -226,11 +228,16 @@ SyntheticWad& SyntheticWad::addRawEntry(const std::string& name, int32_t filePos
 SyntheticWad& SyntheticWad::addLevel(const std::string& marker, const SyntheticLevel& level,
                                      const std::vector<std::string>& omitted) {
     addMarker(marker);
-    const Bytes data[] = {recordBytes(level.things),   recordBytes(level.linedefs),
-                          recordBytes(level.sidedefs), recordBytes(level.vertices),
-                          recordBytes(level.segs),     recordBytes(level.subsectors),
-                          recordBytes(level.nodes),    recordBytes(level.sectors),
-                          Bytes{},                     Bytes(16, 0)};
+    const Bytes data[] = {recordBytes(level.things),
+                          recordBytes(level.linedefs),
+                          recordBytes(level.sidedefs),
+                          recordBytes(level.vertices),
+                          recordBytes(level.segs),
+                          recordBytes(level.subsectors),
+                          recordBytes(level.nodes),
+                          recordBytes(level.sectors),
+                          Bytes{},
+                          Bytes(16, 0)};
     for (size_t i = 0; i < levelLumpNames.size(); ++i) {
         bool skip = false;
         for (const std::string& name : omitted) {
@@ -280,7 +287,8 @@ Bytes SyntheticWad::bytes() const {
 void SyntheticWad::writeTo(const std::string& path) const {
     const Bytes data = bytes();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
@@ -300,6 +308,8 @@ TempFile writeTempFile(const Bytes& bytes) {
     return TempFile(path);
 }
 
-TempFile SyntheticWad::writeTemp() const { return writeTempFile(bytes()); }
+TempFile SyntheticWad::writeTemp() const {
+    return writeTempFile(bytes());
+}
 
 }  // namespace brindle::test

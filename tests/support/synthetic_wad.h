@@ -85,7 +85,7 @@ Sidedef makeSidedef(const std::string& middleTexture, int16_t sector);
 
 // A file removed again when the object goes away.
 class TempFile {
-public:
+  public:
     explicit TempFile(std::filesystem::path path) : filePath(std::move(path)) {}
     TempFile(TempFile&& other) noexcept;
     TempFile& operator=(TempFile&&) = delete;
@@ -93,12 +93,12 @@ public:
     ~TempFile();
     const std::string path() const { return filePath.string(); }
 
-private:
+  private:
     std::filesystem::path filePath;
 };
 
 class SyntheticWad {
-public:
+  public:
     // The usual ten level lumps, in archive order.
     static const std::vector<std::string> levelLumpNames;
 
@@ -124,7 +124,7 @@ public:
     void writeTo(const std::string& path) const;
     TempFile writeTemp() const;
 
-private:
+  private:
     struct Lump {
         std::string name;
         Bytes data;
