@@ -27,11 +27,19 @@ TEST(StartAngle, DegreesBecomeAngleUnitsTruncated) {
         int16_t degrees;
         uint16_t angle;
     } cases[] = {
-        {0, 0},          {45, 8281},   {90, 16563}, {135, 24845}, {180, 33127}, {225, 41409},
-        {270, 49691},    {315, 57973}, {1, 184},    {-90, 48973},  // -16563.99 truncates toward
-                                                                   // zero to -16563
-        {360, 719},                                                // 66255 keeps its low 16 bits
-        {32767, 1272},                                             // 6030584 keeps its low 16 bits
+        {0, 0},
+        {45, 8281},
+        {90, 16563},
+        {135, 24845},
+        {180, 33127},
+        {225, 41409},
+        {270, 49691},
+        {315, 57973},
+        {1, 184},
+        {-90, 48973},   // -16563.99 truncates toward
+                        // zero to -16563
+        {360, 719},     // 66255 keeps its low 16 bits
+        {32767, 1272},  // 6030584 keeps its low 16 bits
         {-32768, 64080},
     };
     for (const auto& c : cases) {
