@@ -98,8 +98,11 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
     CLI::App* bench =
         app.add_subcommand("bench", "Time the renderer on one view and print the figures as JSON");
 
-    bench->add_option("--wad", arguments->wadPath, "Game archive")->capture_default_str();
+    bench->add_option("--wad", arguments->wadPath, "Game archive")
+        ->type_name("PATH")
+        ->capture_default_str();
     bench->add_option("--map", arguments->mapName, "Map to load (E1M1, MAP01, ...)")
+        ->type_name("NAME")
         ->capture_default_str();
     CLI::Option* pos =
         bench
@@ -113,6 +116,7 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
                 return parsePosition(text, position, error) ? std::string() : error;
             });
     bench->add_option("--frames", arguments->frames, "Frames to time, after one warm-up frame")
+        ->type_name("N")
         ->capture_default_str()
         ->check(CLI::Range(1, 1000000));
 

@@ -93,8 +93,11 @@ void registerShotCommand(CLI::App& app, int& exitStatus) {
     CLI::App* shot = app.add_subcommand(
         "shot", "Render one view of a map to a .pcx or .png picture (640 x 400, palette 0)");
 
-    shot->add_option("--wad", arguments->wadPath, "Game archive")->capture_default_str();
+    shot->add_option("--wad", arguments->wadPath, "Game archive")
+        ->type_name("PATH")
+        ->capture_default_str();
     shot->add_option("--map", arguments->mapName, "Map to load (E1M1, MAP01, ...)")
+        ->type_name("NAME")
         ->capture_default_str();
     CLI::Option* pos =
         shot->add_option("--pos", arguments->position,
