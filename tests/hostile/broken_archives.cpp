@@ -695,4 +695,60 @@ std::vector<BrokenArchive> brokenLevelStructure() {
     return cases;
 }
 
+std::vector<BrokenArchive> excessiveWork() {
+    // TEXTURE1 whose first texture is WALL and whose other offsets all name one 1 x 1
+    // entry with 32767 placements of a patch that is not in the archive: a quarter of a
+    // megabyte that asks for 650 million placements.
+    constexpr int32_t sharedTextures = 20000;
+    const Bytes wall = textureLump({{"WALL", 64, 128, {{0, 0, 0}}}});
+    Bytes shared;
+    appendName(shared, "SHARED");
+    appendInt32(shared, 0);
+    appendInt16(shared, 1);
+    appendInt16(shared, 1);
+    appendInt32(shared, 0);
+    appendInt16(shared, 32767);
+    for (int p = 0; p < 32767; ++p) {
+        for (int32_t field : {0, 0, 1, 1, 0}) {  // x, y, patch 1 ("MISSING"), two unused
+            appendInt16(shared, field);
+        }
+    }
+    Bytes texture1;
+    const int32_t count = 1 + sharedTextures;
+    const int32_t wallEntry = 4 + 4 * count;
+    const int32_t sharedEntry = wallEntry + static_cast<int32_t>(wall.size()) - 8;
+    appendInt32(texture1, count);
+    appendInt32(texture1, wallEntry);
+    for (int32_t t = 0; t < sharedTextures; ++t) {
+        appendInt32(texture1, sharedEntry);
+    }
+    texture1.insert(texture1.end(), wall.begin() + 8, wall.end());
+    texture1.insert(texture1.end(), shared.begin(), shared.end());
+
+    // A chain of nodes whose subsectors all name the same run of segs: every frame would
+    // visit subsectors x segs segs.
+    constexpr int16_t chain = 300;
+    auto sharedSegRuns = [&](SyntheticLevel& l) {
+        const Seg seg = l.segs[0];
+        l.segs.assign(chain, seg);
+        l.subsectors.assign(chain + 1, Subsector{chain, 0});
+        Node node = l.nodes[0];
+        l.nodes.clear();
+        for (int16_t i = 0; i < chain; ++i) {
+            node.rightChild = i > 0 ? static_cast<uint16_t>(i - 1) : subsectorFlag;
+            node.leftChild = static_cast<uint16_t>(subsectorFlag | (i + 1));
+            l.nodes.push_back(node);
+        }
+    };
+    return {
+        {"TEXTURE1_entries_sharing_32767_placements", withParts([&](ArchiveParts& p) {
+             p.pnames = pnamesLump({"WALLPAT", "MISSING"});
+             p.texture1 = texture1;
+         }),
+         loadsWithSameFrame},
+        {"Subsectors_sharing_one_run_of_segs", withLevel(sharedSegRuns),
+         levelFails(resultBadLevel, "SSECTORS")},
+    };
+}
+
 }  // namespace brindle::test

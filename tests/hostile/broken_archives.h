@@ -36,5 +36,7 @@ std::vector<BrokenArchive> brokenGlobalLumps();  // PLAYPAL, COLORMAP, PNAMES, T
 std::vector<BrokenArchive> brokenPatches();
 std::vector<BrokenArchive> brokenLevelIndices();  // every index field of every record
 std::vector<BrokenArchive> brokenLevelStructure();
+// Small files that describe far more work than their size: each must be cut short.
+std::vector<BrokenArchive> excessiveWork();
 
 }  // namespace brindle::test
