@@ -122,8 +122,7 @@ class FramePresenter {
         }
         if (!stretched || frameNumber != stretchedFrame || surface != lastSurface ||
             surface->w != lastWidth || surface->h != lastHeight) {
-            stretch(renderer.frameBuffer, surface);
-            stretched = true;
+            stretched = stretch(renderer.frameBuffer, surface);
             stretchedFrame = frameNumber;
             lastSurface = surface;
             lastWidth = surface->w;
@@ -133,10 +132,10 @@ class FramePresenter {
     }
 
   private:
-    void stretch(const uint8_t* frame, SDL_Surface* surface) {
+    // False when the surface could not be written; the next tick tries again.
+    bool stretch(const uint8_t* frame, SDL_Surface* surface) {
         if (surface->format->BytesPerPixel != 4) {
-            stretchThroughSdl(frame, surface);
-            return;
+            return stretchThroughSdl(frame, surface);
         }
         if (surface->format->format != mappedFormat) {
             for (int i = 0; i < 256; ++i) {
@@ -151,7 +150,7 @@ class FramePresenter {
             sourceColumns[x] = static_cast<int>(static_cast<int64_t>(x) * frameWidth / width);
         }
         if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
-            return;
+            return false;
         }
         auto* pixels = static_cast<uint8_t*>(surface->pixels);
         int previousSourceRow = -1;
@@ -173,20 +172,22 @@ class FramePresenter {
         if (SDL_MUSTLOCK(surface)) {
             SDL_UnlockSurface(surface);
         }
+        return true;
     }
 
     // Window surfaces that are not 32-bit are rare; SDL's own scaled blit serves them.
-    void stretchThroughSdl(const uint8_t* frame, SDL_Surface* surface) {
+    bool stretchThroughSdl(const uint8_t* frame, SDL_Surface* surface) {
         SDL_Surface* source =
             SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame), frameWidth, frameHeight,
                                                8, frameWidth, SDL_PIXELFORMAT_INDEX8);
         if (source == nullptr) {
-            return;
+            return false;
         }
         SDL_SetPaletteColors(source->format->palette, colors, 0, 256);
         SDL_Rect whole{0, 0, surface->w, surface->h};
-        SDL_BlitScaled(source, nullptr, surface, &whole);
+        const bool blitted = SDL_BlitScaled(source, nullptr, surface, &whole) == 0;
         SDL_FreeSurface(source);
+        return blitted;
     }
 
     SDL_Window* window;
