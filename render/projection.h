@@ -52,4 +52,17 @@ constexpr int32_t projectRow(int32_t heightAboveEye, int16_t depth) {
     return horizonRow - (heightAboveEye * projectionFactor) / depth;
 }
 
+// Whether a wall between two view-space ends can reach the frame: not wholly in front of the
+// near plane, not projecting onto a single column, not wholly left of column 0 or right of
+// column 640. Every piece of a seg shares its ends, so one answer holds for all of them.
+inline bool reachesFrame(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2) {
+    if (!clipToNearPlane(depth1, lateral1, depth2, lateral2)) {
+        return false;
+    }
+    const int32_t x1 = projectColumn(lateral1, depth1);
+    const int32_t x2 = projectColumn(lateral2, depth2);
+    constexpr int32_t lastEdge = 640;  // ends beyond it on both sides miss the frame
+    return !(x1 == x2 || (x1 < 0 && x2 < 0) || (x1 > lastEdge && x2 > lastEdge));
+}
+
 }  // namespace brindle

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "render/fixed_math.h"
+#include "render/projection.h"
 #include "render/renderer.h"
 #include "render/seg_geometry.h"
 
@@ -85,10 +86,15 @@ int16_t Renderer::renderSubsector(int16_t subsector) {
         if (pointOnLineSide(viewX, viewY, seg.linedef) == seg.side) {
             continue;
         }
-        const Sidedef& front = level.sidedefs[frontIndex];
-        const Sector& frontSector = level.sectors[front.sector];
         const ViewVertex start = viewVertices[seg.startVertex];
         const ViewVertex end = viewVertices[seg.endVertex];
+        // The drawers would give up every piece of a seg that cannot reach the frame; skipping
+        // it here saves its two arctangents.
+        if (!reachesFrame(start.depth, start.lateral, end.depth, end.lateral)) {
+            continue;
+        }
+        const Sidedef& front = level.sidedefs[frontIndex];
+        const Sector& frontSector = level.sectors[front.sector];
         const SegGeometry g = measureSeg(*this, start, seg.angle);
         const int32_t xOffset = add32(front.xOffset, seg.offset);
 

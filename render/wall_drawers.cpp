@@ -44,14 +44,12 @@ bool projectPiece(const Renderer& r, int16_t depth1, int16_t lateral1, int16_t d
     if (textureName[0] == '-') {
         return false;
     }
-    if (!clipToNearPlane(depth1, lateral1, depth2, lateral2)) {
+    if (!reachesFrame(depth1, lateral1, depth2, lateral2)) {
         return false;
     }
+    clipToNearPlane(depth1, lateral1, depth2, lateral2);
     const int32_t x1 = projectColumn(lateral1, depth1);
     const int32_t x2 = projectColumn(lateral2, depth2);
-    if (x1 == x2 || (x1 < 0 && x2 < 0) || (x1 > frameWidth && x2 > frameWidth)) {
-        return false;
-    }
     int16_t width = 0;
     int16_t height = 0;
     const uint8_t* texels = r.archive->findTexture(textureName, &width, &height);
@@ -125,10 +123,13 @@ inline int32_t advance(int32_t t, int32_t step, int32_t heightFixed) {
 // drawWallFromBottom anchors it at the lower edge and includes that row. Rows outside the frame
 // move the accumulator as if they had been drawn. Both come out as a downward run: for the
 // lower-edge anchor, t at the top row is the anchor's value less q for every row above it.
+// The run is filled in place: building it elsewhere and copying it in costs a store-forwarding
+// stall per column.
 template <Anchor anchor>
-ColumnRun columnRun(int32_t column, int32_t top, int32_t bottom, int32_t q, const uint8_t* texels,
-                    int32_t height, int16_t yOffset) {
-    ColumnRun run{column, 0, 0, 0, 0, height * rowOne, texels};
+void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, const uint8_t* texels,
+                  int32_t height, int16_t yOffset) {
+    run.heightFixed = height * rowOne;
+    run.texels = texels;
     run.step = wrapTexel(q, run.heightFixed);
     if constexpr (anchor == Anchor::top) {
         run.t = wrapTexel(-yOffset * rowOne, run.heightFixed);
@@ -152,7 +153,6 @@ ColumnRun columnRun(int32_t column, int32_t top, int32_t bottom, int32_t q, cons
             run.t = wrapTexel(t - (last - run.first) * q, run.heightFixed);
         }
     }
-    return run;
 }
 
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
@@ -238,14 +238,16 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
         // A column needs its edges at least one whole row apart. The scale stays between its
         // values at the two ends, 35456 or more, so rowsPerUnit is at least 2; were it ever 0
         // the texel step would be infinite, and such a column is left undrawn.
-        ColumnRun run{i, 0, 0, 0, 0, 0, nullptr};
+        ColumnRun& run = group[grouped++];
+        run.column = i;
+        run.first = 0;
+        run.end = 0;
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
-            run = columnRun<anchor>(i, top, bottom, q, piece.texels + c * piece.height,
-                                    piece.height, yOffset);
+            setColumnRun<anchor>(run, top, bottom, q, piece.texels + c * piece.height, piece.height,
+                                 yOffset);
             written += std::max(run.end - run.first, 0);
         }
-        group[grouped++] = run;
         if (grouped == groupWidth) {
             drawGroup(r.frameBuffer, group);
             grouped = 0;
