@@ -51,6 +51,9 @@ int16_t Renderer::setView(int16_t x, int16_t y, int16_t angle) {
     return viewHeight;
 }
 
+// The sector of the subsector that contains the point, told by the first seg's linedef. -1 only
+// when the level's records name nothing there (the archive refuses such levels); setView then
+// takes the floor as 0.
 int16_t Renderer::sectorAt(int16_t x, int16_t y) const {
     const WadArchive& level = *archive;
     // Without nodes the level is its first subsector.
