@@ -93,8 +93,9 @@ int32_t WadArchive::open(const char* archivePath) {
 
     WadHeader header{};
     if (fileSize < 0 || std::fread(&header, sizeof header, 1, file.get()) != 1) {
-        return openFailure(resultCannotRead,
-                           "cannot read the header of " + quoted + ": file is too short");
+        const std::string reason =
+            std::ferror(file.get()) ? std::strerror(errno) : "file is too short";
+        return openFailure(resultCannotRead, "cannot read the header of " + quoted + ": " + reason);
     }
     if (std::memcmp(header.identification, "IWAD", 4) != 0) {
         return openFailure(resultNotIwad, quoted + " is not an IWAD archive");

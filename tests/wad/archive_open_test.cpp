@@ -94,6 +94,12 @@ TEST(ArchiveOpen, MissingFileNamesTheFileAndTheSystemError) {
     EXPECT_EQ(archive.loadLevel(1, 1), resultCannotRead);
 }
 
+TEST(ArchiveOpen, DirectoryIsNotAnArchive) {
+    WadArchive archive;
+    EXPECT_EQ(archive.open("/tmp"), resultCannotRead);
+    EXPECT_EQ(archive.errorText(), "cannot read the header of '/tmp': Is a directory");
+}
+
 TEST(ArchiveOpen, PathOfMoreThan255CharactersIsRefused) {
     const std::string longPath = "/tmp/" + std::string(251, 'a');  // 256 characters
     WadArchive archive;
