@@ -89,7 +89,11 @@ std::string checkSegs(const std::vector<Seg>& segs, const std::vector<Linedef>& 
     return {};
 }
 
+// Each seg belongs to one subsector: overlapping runs would make the renderer draw the same
+// segs again for every subsector that shares them.
 std::string checkSubsectors(const std::vector<Subsector>& subsectors, size_t segCount) {
+    constexpr size_t noOwner = SIZE_MAX;
+    std::vector<size_t> owner(segCount, noOwner);
     for (size_t i = 0; i < subsectors.size(); ++i) {
         const Subsector& sub = subsectors[i];
         if (sub.segCount < 0) {
@@ -101,6 +105,14 @@ std::string checkSubsectors(const std::vector<Subsector>& subsectors, size_t seg
             return recordText("SSECTORS", i) + "segs " + std::to_string(sub.firstSeg) + " to " +
                    std::to_string(end - 1) + " out of range (" + std::to_string(segCount) +
                    " segs)";
+        }
+        for (int32_t seg = sub.firstSeg; seg < end; ++seg) {
+            if (owner[static_cast<size_t>(seg)] != noOwner) {
+                return recordText("SSECTORS", i) + "seg " + std::to_string(seg) +
+                       " already belongs to subsector " +
+                       std::to_string(owner[static_cast<size_t>(seg)]);
+            }
+            owner[static_cast<size_t>(seg)] = i;
         }
     }
     return {};

@@ -11,7 +11,9 @@
 //   patch that is not found); a column whose offset lies outside the patch lump is left
 //   empty, and a run never reads past the end of the lump;
 // - texels that no patch covers are palette index 0, and so are the texels of a patch that
-//   none of its runs covers (the patch's whole rectangle is copied).
+//   none of its runs covers (the patch's whole rectangle is copied);
+// - the work of composition (placements looked at, patch bytes read, texels drawn) is
+//   bounded by a budget that grows with the file's size; placements beyond it are skipped.
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -25,6 +27,8 @@ namespace {
 
 constexpr int32_t maxTextureSide = 4096;
 constexpr int32_t maxRunsPerColumn = 256;  // tops are bytes, so real columns have far fewer
+// What looking at one placement costs against the work budget, whether it draws or not.
+constexpr int64_t placementCost = 64;
 
 int32_t readInt32(const LumpBytes& bytes, size_t at) {
     uint32_t value = 0;
@@ -219,7 +223,8 @@ int32_t WadArchive::composeTextureLump(const LumpBytes& lump) {
         const int64_t placementsFit = static_cast<int64_t>((lumpSize - entry - 22) / 10);
         const int64_t placements =
             std::clamp<int64_t>(readInt16(lump, entry + 20), 0, placementsFit);
-        for (int64_t p = 0; p < placements; ++p) {
+        for (int64_t p = 0; p < placements && copyBudget >= placementCost; ++p) {
+            copyBudget -= placementCost;
             const size_t placement = entry + 22 + static_cast<size_t>(p) * 10;
             const int32_t originX = readInt16(lump, placement);
             const int32_t originY = readInt16(lump, placement + 2);

@@ -47,6 +47,35 @@ TEST(DamagedArchive, HugeTexturesSharingOneEntryStayWithinTheBudget) {
     EXPECT_EQ(archive.textures[0].pixels[0], 5);
 }
 
+// A quarter megabyte naming 650 million placements of a missing patch: composition gives up
+// on placements once its work budget is spent instead of looking at every one.
+TEST(DamagedArchive, PlacementsSharedByManyTexturesAreBounded) {
+    const int32_t count = 20000;
+    Bytes lump;
+    test::appendInt32(lump, count);
+    for (int i = 0; i < count; ++i) {
+        test::appendInt32(lump, 4 + 4 * count);
+    }
+    test::appendName(lump, "SHARED");
+    test::appendInt32(lump, 0);
+    test::appendInt16(lump, 1);
+    test::appendInt16(lump, 1);
+    test::appendInt32(lump, 0);
+    test::appendInt16(lump, 32767);
+    for (int p = 0; p < 32767; ++p) {
+        for (int value : {0, 0, 1, 0, 0}) {  // patch 1: not in the archive
+            test::appendInt16(lump, value);
+        }
+    }
+    SyntheticWad wad;
+    wad.addLump("PNAMES", test::pnamesLump({"P", "MISSING"})).addLump("TEXTURE1", lump);
+    wad.addLump("P", test::solidPatchLump(1, 1, [](int, int) { return uint8_t{5}; }));
+    TempFile file = wad.writeTemp();
+    WadArchive archive;
+    ASSERT_EQ(archive.open(file.path().c_str()), resultOk);
+    EXPECT_EQ(archive.textureCount, count);
+}
+
 // Random damage to a complete archive: every operation still returns one of its results and
 // stays inside its buffers (the suite also runs under AddressSanitizer).
 TEST(DamagedArchive, RandomDamageIsHandled) {

@@ -317,6 +317,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadReference{"subsectorNegativeFirst",
                      [](SyntheticLevel& l) { l.subsectors[0].firstSeg = -1; },
                      "SSECTORS record 0: segs -1 to 1 out of range (6 segs)"},
+        BadReference{"subsectorsShareSegs",
+                     [](SyntheticLevel& l) {
+                         l.subsectors[1] = {3, 2};
+                     },
+                     "SSECTORS record 1: seg 2 already belongs to subsector 0"},
         BadReference{"subsectorEmptyAtTheEnd",
                      [](SyntheticLevel& l) {
                          l.subsectors[1] = {0, 6};
