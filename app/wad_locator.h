@@ -32,8 +32,9 @@ struct FolderView {
 };
 
 struct WadSearch {
-    std::optional<std::string> found;       // the archive to open
-    std::vector<std::string> placesLooked;  // every place tried, in order, for the error text
+    std::optional<std::string> found;  // the archive to open
+    // The current folder, then every shared place tried, in order, for the error text.
+    std::vector<std::string> placesLooked;
 };
 
 // The archive names tried in each shared folder, in order of preference.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the Linux program under a virtual X server: the window's screenshots
-# must be byte-identical to what the headless renderer draws for the same key presses, and
-# Escape, a missing archive and a missing display must end the program as documented.
+# must be byte-identical to what the headless renderer draws for the same key presses, a
+# held F1 must save on every auto-repeat, and Escape, a missing archive and a missing display
+# must end the program as documented.
 #
 #   scripts/e2e-linux.sh [BUILD_DIR]      (default: build)
 #
@@ -132,6 +133,30 @@ if screenshot && k=$(match_count "L*" "$ticks"); then
     fi
 else
     fail "Left tap matches no shot --keys L*k for k in 1..60"
+fi
+
+echo "# 3b. holding F1: every auto-repeated key-down writes the screenshot again"
+# Each save renames a new file into place, so inode and modification time change together.
+count_saves() {
+    local deadline=$(($(now_ms) + $1)) last= stamp saves=0
+    while (($(now_ms) < deadline)); do
+        stamp=$(stat -c '%i %.9Y' scrnsht.pcx 2> /dev/null) || stamp=
+        if [[ -n $stamp && $stamp != "$last" ]]; then
+            saves=$((saves + 1))
+            last=$stamp
+        fi
+        sleep 0.01
+    done
+    echo "$saves"
+}
+rm -f scrnsht.pcx
+xdotool keydown F1
+saves=$(count_saves 1500)
+xdotool keyup F1
+if ((saves >= 3)); then
+    pass "F1 held 1.5 s: $saves saves"
+else
+    fail "F1 held 1.5 s: only $saves save(s); auto-repeat should rewrite the file"
 fi
 
 echo "# 4. Escape ends the program with status 0 within 2 s"
