@@ -121,10 +121,8 @@ INSTANTIATE_TEST_SUITE_P(LevelIndices, BrokenArchiveTest, ::testing::ValuesIn(br
                          caseName);
 INSTANTIATE_TEST_SUITE_P(LevelStructure, BrokenArchiveTest,
                          ::testing::ValuesIn(brokenLevelStructure()), caseName);
-// Disabled until the archive bounds these: the texture case keeps open busy for minutes and
-// the subsector case still loads. Enable by dropping the prefix.
-INSTANTIATE_TEST_SUITE_P(DISABLED_ExcessiveWork, BrokenArchiveTest,
-                         ::testing::ValuesIn(excessiveWork()), caseName);
+INSTANTIATE_TEST_SUITE_P(ExcessiveWork, BrokenArchiveTest, ::testing::ValuesIn(excessiveWork()),
+                         caseName);
 
 // The comparisons with the valid archive's frame mean something only if it shows walls.
 TEST(ValidBaseArchive, DrawsWallsWithAClearColumnZero) {
