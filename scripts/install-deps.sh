@@ -11,7 +11,7 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         clang libclang-rt-14-dev     # libFuzzer and the sanitizers' runtime
-        xvfb xauth xdotool           # the window's end-to-end test
+        xvfb xauth xdotool x11-utils # the windows' end-to-end tests
         imagemagick                  # an independent reader of the pictures we write
         g++-mingw-w64-x86-64         # the Windows program
     )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets everything up and runs Brindle on its default data.
+# Sets everything up and opens Brindle's window on its default data: ./Doom1.wad when the
+# current folder has one, else the first archive found (freedoom1.wad from Debian's package).
 set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh build
-./build/app/brindle-render info --wad /usr/share/games/doom/freedoom1.wad "$@"
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+(cd "$root" && scripts/build.sh build)
+exec "$root/build/app/brindle" "$@"

@@ -16,4 +16,11 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DBRINDLE_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+echo "== the Windows program, cross-built and run under Wine"
+scripts/build.sh build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+scripts/e2e-wine.sh build build-win
+
+echo "== fuzzing, a short bounded run of each target"
+scripts/fuzz-short.sh
+
 echo "All tests passed."
