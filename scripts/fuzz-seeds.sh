@@ -13,9 +13,10 @@ if ! command -v clang++ > /dev/null; then
     echo "fuzz-seeds: clang++ not found; run scripts/install-deps.sh --test" >&2
     exit 1
 fi
+mkdir -p "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DBRINDLE_FUZZ=ON \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log"; exit 1; }
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build/configure.log" 2>&1 ||
+    { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" --target fuzz_archive fuzz_lump brindle_fuzz_seeds
 
 rm -rf "$build/corpus"
