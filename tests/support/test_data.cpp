@@ -16,7 +16,11 @@ std::string existing(const char* name) {
 }
 }  // namespace
 
-std::string freedoom1Path() { return existing("freedoom1.wad"); }
-std::string freedoom2Path() { return existing("freedoom2.wad"); }
+std::string freedoom1Path() {
+    return existing("freedoom1.wad");
+}
+std::string freedoom2Path() {
+    return existing("freedoom2.wad");
+}
 
 }  // namespace brindle::test

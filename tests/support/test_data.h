@@ -12,10 +12,10 @@ std::string freedoom2Path();
 }  // namespace brindle::test
 
 // Skips the current test with a clear message when the archive is absent.
-#define BRINDLE_REQUIRE_ARCHIVE(path)                                                   \
-    do {                                                                                \
-        if ((path).empty()) {                                                           \
-            GTEST_SKIP() << "freedoom package not installed "                           \
-                            "(/usr/share/games/doom); run the README's test command";  \
-        }                                                                               \
+#define BRINDLE_REQUIRE_ARCHIVE(path)                                                 \
+    do {                                                                              \
+        if ((path).empty()) {                                                         \
+            GTEST_SKIP() << "freedoom package not installed "                         \
+                            "(/usr/share/games/doom); run the README's test command"; \
+        }                                                                             \
     } while (0)
