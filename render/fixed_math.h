@@ -8,11 +8,17 @@
 namespace brindle {
 
 // Keeps the low 16 bits of a value as a signed 16-bit number.
-constexpr int16_t wrap16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
-constexpr int16_t wrap16(int64_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+constexpr int16_t wrap16(int32_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
+constexpr int16_t wrap16(int64_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 // Keeps the low 32 bits of a value as a signed 32-bit number.
-constexpr int32_t wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+constexpr int32_t wrap32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 constexpr int32_t add32(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
@@ -23,7 +29,9 @@ constexpr int32_t sub32(int32_t a, int32_t b) {
 constexpr int32_t mul32(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
-constexpr int32_t neg32(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
+constexpr int32_t neg32(int32_t a) {
+    return static_cast<int32_t>(0u - static_cast<uint32_t>(a));
+}
 
 // Truncating 32-bit division. The one quotient that does not fit (INT32_MIN / -1) wraps to
 // INT32_MIN, as the hardware's two's-complement result would; division by zero is the
@@ -36,7 +44,9 @@ constexpr int32_t div32(int32_t a, int32_t b) {
 }
 
 // Arithmetic right shift: the floor of a / 2^n.
-constexpr int32_t shr32(int32_t a, int n) { return a >> n; }
+constexpr int32_t shr32(int32_t a, int n) {
+    return a >> n;
+}
 
 // Left shift without signed overflow: the low 32 bits of a * 2^n.
 constexpr int32_t shl32(int32_t a, int n) {

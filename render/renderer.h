@@ -26,7 +26,7 @@ constexpr int frameBytes = frameWidth * frameHeight;
 constexpr int bitmapInfoBytes = 1064;  // 40-byte header + 256 colour entries of 4 bytes
 
 class Renderer {
-public:
+  public:
     static constexpr int16_t eyeHeight = 56;
     static constexpr uint8_t floorColor = 30;
     static constexpr int tableSize = 8192;
@@ -67,10 +67,10 @@ public:
                             int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
                             const char* textureName, int32_t xOffset, int16_t yOffset,
                             int32_t perpDistance, int32_t alongOffset);
-    int16_t drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2,
-                               int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
-                               int16_t segAngle, const char* textureName, int32_t xOffset,
-                               int16_t yOffset, int32_t perpDistance, int32_t alongOffset);
+    int16_t drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
+                               int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
+                               const char* textureName, int32_t xOffset, int16_t yOffset,
+                               int32_t perpDistance, int32_t alongOffset);
 
     // Flat floor fill of one subsector in palette index 30.
     int16_t fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorHeight);
@@ -100,7 +100,7 @@ public:
     std::array<int32_t, tableSize> tangentTable{};
     std::array<int16_t, frameWidth> columnAngles{};
 
-private:
+  private:
     static int tableIndex(int32_t angle) { return (static_cast<uint32_t>(angle) & 0xFFF8u) >> 3; }
     void releaseFrameBuffer();  // provided by the surface
 };

@@ -18,11 +18,11 @@ void put16(uint8_t* at, uint16_t v) {
 
 void fillBitmapInfo(uint8_t* block, const uint8_t* palette) {
     std::memset(block, 0, 40);
-    put32(block + 0, 40);                                    // header size
-    put32(block + 4, frameWidth);                            // width
+    put32(block + 0, 40);                                   // header size
+    put32(block + 4, frameWidth);                           // width
     put32(block + 8, static_cast<uint32_t>(-frameHeight));  // negative: rows run top-down
-    put16(block + 12, 1);                                    // planes
-    put16(block + 14, 8);                                    // bits per pixel
+    put16(block + 12, 1);                                   // planes
+    put16(block + 14, 8);                                   // bits per pixel
     // compression (uncompressed), image size, resolutions, colours used and important: 0
     uint8_t* colors = block + 40;
     for (int i = 0; i < 256; ++i) {

@@ -5,7 +5,9 @@
 
 namespace brindle {
 
-void Renderer::clearFrame(uint8_t value) { std::memset(frameBuffer, value, frameBytes); }
+void Renderer::clearFrame(uint8_t value) {
+    std::memset(frameBuffer, value, frameBytes);
+}
 
 void Renderer::copyFrame(const uint8_t* picture) {
     std::memcpy(frameBuffer, picture, frameBytes);

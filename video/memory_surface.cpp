@@ -13,7 +13,9 @@ struct MemorySection {
     std::array<uint8_t, 1024> colors{};  // blue, green, red, 0 per entry
 };
 
-MemorySection* sectionOf(BitmapHandle handle) { return static_cast<MemorySection*>(handle); }
+MemorySection* sectionOf(BitmapHandle handle) {
+    return static_cast<MemorySection*>(handle);
+}
 }  // namespace
 
 void Renderer::createFrameBuffer() {

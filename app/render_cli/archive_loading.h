@@ -10,7 +10,6 @@ namespace brindle {
 // Opens `wadPath` and loads `mapName` into `archive`. On failure prints one line
 // "brindle-render: <problem naming the file>" on stderr and returns exit status 2;
 // returns 0 on success.
-int openArchiveAndMap(WadArchive& archive, const std::string& wadPath,
-                      const std::string& mapName);
+int openArchiveAndMap(WadArchive& archive, const std::string& wadPath, const std::string& mapName);
 
 }  // namespace brindle
