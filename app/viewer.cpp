@@ -1,6 +1,7 @@
 // The viewer core: start-up, keyboard movement and the per-tick frame.
 #include "app/viewer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,24 +12,6 @@
 namespace brindle {
 
 namespace {
-
-// A directory name as a string: at most 8 characters, NUL-padded.
-std::string lumpName(const LumpEntry& entry) {
-    return std::string(entry.name, strnlen(entry.name, 8));
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool isMapMarkerName(const std::string& name) {
-    if (name.size() == 4 && name[0] == 'E' && isDigit(name[1]) && name[2] == 'M' &&
-        isDigit(name[3])) {
-        return true;
-    }
-    return name.size() == 5 && name.compare(0, 3, "MAP") == 0 && isDigit(name[3]) &&
-           isDigit(name[4]);
-}
 
 // Why the file could not be opened. The archive only says "cannot open or read", so the
 // file is tried once more to learn whether it is missing, unreadable or just short.
@@ -108,20 +91,11 @@ uint16_t startAngleFromDegrees(int16_t degrees) {
 }
 
 std::string defaultMapName(const WadArchive& archive) {
-    std::string first;
-    for (const LumpEntry& entry : archive.directory()) {
-        if (entry.size != 0) {
-            continue;
-        }
-        const std::string name = lumpName(entry);
-        if (name == "E1M1") {
-            return name;
-        }
-        if (first.empty() && isMapMarkerName(name)) {
-            first = name;
-        }
+    const std::vector<std::string> maps = archive.mapNames();
+    if (maps.empty()) {
+        return std::string();
     }
-    return first;
+    return std::find(maps.begin(), maps.end(), "E1M1") != maps.end() ? "E1M1" : maps.front();
 }
 
 int32_t startViewer(Viewer& viewer, const ViewerOptions& options, std::string& error) {

@@ -162,6 +162,17 @@ int32_t WadArchive::open(const char* archivePath) {
     return resultOk;
 }
 
+std::vector<std::string> WadArchive::mapNames() const {
+    std::vector<std::string> names;
+    for (const LumpEntry& entry : directoryEntries) {
+        std::string name = lumpName(entry.name);
+        if (entry.size == 0 && isMapName(name)) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
 // Answers from the in-memory directory. While the stream is open it is also positioned as
 // the readers expect: at the data of a lump of positive size, or just behind the entry of a
 // lump of size 0 (a level marker).

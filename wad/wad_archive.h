@@ -106,6 +106,8 @@ class WadArchive {
 
     // Every directory entry, in directory order (empty before a successful open).
     const std::vector<LumpEntry>& directory() const { return directoryEntries; }
+    // The level markers (size-0 entries named ExMy or MAPxx), in directory order.
+    std::vector<std::string> mapNames() const;
 
     // Readers called by open and loadLevel.
     int32_t readPalettes();

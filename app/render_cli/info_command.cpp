@@ -7,7 +7,6 @@
 #include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
 #include "app/viewer.h"
-#include "wad/lump_names.h"
 
 namespace brindle {
 
@@ -17,18 +16,6 @@ struct InfoOptions {
     std::string wadPath = "./Doom1.wad";
     std::string mapName = "E1M1";
 };
-
-// Level markers (size 0, named ExMy or MAPxx) in directory order.
-nlohmann::ordered_json mapNames(const WadArchive& archive) {
-    nlohmann::ordered_json maps = nlohmann::ordered_json::array();
-    for (const LumpEntry& entry : archive.directory()) {
-        const std::string name = lumpName(entry.name);
-        if (entry.size == 0 && isMapName(name)) {
-            maps.push_back(name);
-        }
-    }
-    return maps;
-}
 
 int runInfo(const InfoOptions& options) {
     WadArchive archive;
@@ -44,7 +31,7 @@ int runInfo(const InfoOptions& options) {
     info["lumps"] = archive.directory().size();
     info["textures"] = archive.textureCount;
     info["patches"] = archive.patchNames.size();
-    info["maps"] = mapNames(archive);
+    info["maps"] = archive.mapNames();
     info["map"] = options.mapName;
     info["things"] = archive.things.size();
     info["linedefs"] = archive.linedefs.size();
