@@ -98,23 +98,8 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
     CLI::App* bench =
         app.add_subcommand("bench", "Time the renderer on one view and print the figures as JSON");
 
-    bench->add_option("--wad", arguments->wadPath, "Game archive")
-        ->type_name("PATH")
-        ->capture_default_str();
-    bench->add_option("--map", arguments->mapName, "Map to load (E1M1, MAP01, ...)")
-        ->type_name("NAME")
-        ->capture_default_str();
-    CLI::Option* pos =
-        bench
-            ->add_option("--pos", arguments->position,
-                         "View from map X,Y facing ANGLE (65536 to a turn) instead of the "
-                         "player-one start; negative values allowed")
-            ->type_name("X,Y,ANGLE")
-            ->check([](const std::string& text) {
-                MapPosition position;
-                std::string error;
-                return parsePosition(text, position, error) ? std::string() : error;
-            });
+    addArchiveOptions(*bench, arguments->wadPath, arguments->mapName);
+    CLI::Option* pos = addPositionOption(*bench, arguments->position);
     bench->add_option("--frames", arguments->frames, "Frames to time, after one warm-up frame")
         ->type_name("N")
         ->capture_default_str()

@@ -3,8 +3,14 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace brindle {
+
+// --wad PATH and --map NAME, which every subcommand takes.
+void addArchiveOptions(CLI::App& command, std::string& wadPath, std::string& mapName);
+// --pos X,Y,ANGLE, checked while the command line is parsed.
+CLI::Option* addPositionOption(CLI::App& command, std::string& position);
 
 void registerInfoCommand(CLI::App& app, int& exitStatus);
 void registerShotCommand(CLI::App& app, int& exitStatus);

@@ -54,9 +54,7 @@ void registerInfoCommand(CLI::App& app, int& exitStatus) {
     auto options = std::make_shared<InfoOptions>();
     CLI::App* info = app.add_subcommand(
         "info", "Open an archive, load a map and print what they hold as one JSON object");
-    info->add_option("--wad", options->wadPath, "Archive to open")->capture_default_str();
-    info->add_option("--map", options->mapName, "Map to load (E1M1, MAP01, ...)")
-        ->capture_default_str();
+    addArchiveOptions(*info, options->wadPath, options->mapName);
     info->callback([options, &exitStatus] { exitStatus = runInfo(*options); });
 }
 

@@ -93,22 +93,8 @@ void registerShotCommand(CLI::App& app, int& exitStatus) {
     CLI::App* shot = app.add_subcommand(
         "shot", "Render one view of a map to a .pcx or .png picture (640 x 400, palette 0)");
 
-    shot->add_option("--wad", arguments->wadPath, "Game archive")
-        ->type_name("PATH")
-        ->capture_default_str();
-    shot->add_option("--map", arguments->mapName, "Map to load (E1M1, MAP01, ...)")
-        ->type_name("NAME")
-        ->capture_default_str();
-    CLI::Option* pos =
-        shot->add_option("--pos", arguments->position,
-                         "View from map X,Y facing ANGLE (65536 to a turn) instead of the "
-                         "player-one start; negative values allowed")
-            ->type_name("X,Y,ANGLE")
-            ->check([](const std::string& text) {
-                MapPosition position;
-                std::string error;
-                return parsePosition(text, position, error) ? std::string() : error;
-            });
+    addArchiveOptions(*shot, arguments->wadPath, arguments->mapName);
+    CLI::Option* pos = addPositionOption(*shot, arguments->position);
     shot->add_option("--keys", arguments->keys,
                      "Arrow keys held on each tick before rendering: comma-separated ticks of "
                      "L, R, U, D (\".\" for none), each optionally *N, e.g. U*10,UL,.*3,R")
