@@ -1,5 +1,6 @@
 // brindle-render: the headless renderer (info, shot, bench).
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "app/render_cli/commands.h"
 
@@ -14,7 +15,12 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 1;
+        if (e.get_exit_code() == 0) {
+            return app.exit(e);  // --help
+        }
+        std::fprintf(stderr, "brindle-render: %s\n", e.what());
+        std::fprintf(stderr, "Run with --help for more information.\n");
+        return 1;
     }
     return exitStatus;
 }
