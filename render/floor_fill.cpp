@@ -78,12 +78,11 @@ int16_t Renderer::fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorH
         }
         const FloorEdge edge = y2 < y1 ? FloorEdge{y2, x2, y1, x1} : FloorEdge{y1, x1, y2, x2};
         maxRow = std::max({maxRow, y1, y2});
-        // Ordered by upper row; edges that start on the same row keep the order they came in.
-        const auto place =
-            std::upper_bound(edges.begin(), edges.end(), edge.topRow,
-                             [](int32_t row, const FloorEdge& e) { return row < e.topRow; });
-        edges.insert(place, edge);
+        edges.push_back(edge);
     }
+    // Ordered by upper row; edges that start on the same row keep the order they came in.
+    std::stable_sort(edges.begin(), edges.end(),
+                     [](const FloorEdge& a, const FloorEdge& b) { return a.topRow < b.topRow; });
     if (edges.size() < 2) {
         return 1;
     }
