@@ -85,6 +85,9 @@ int32_t WadArchive::open(const char* archivePath) {
     if (!file) {
         return openFailure(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
     }
+    // Every lump is read whole into its own buffer after a seek, so the stream's buffer would
+    // only add a copy and a read-ahead that the next seek throws away.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     if (std::fseek(file.get(), 0, SEEK_END) != 0) {
         return openFailure(resultCannotRead, "cannot read " + quoted);
     }
