@@ -2,40 +2,19 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
 
+#include "app/viewer.h"
 #include "render/renderer.h"
-#include "wad/lump_names.h"
 #include "wad/wad_archive.h"
 
 namespace brindle::fuzz {
 
 namespace {
-
-// The start's facing as the viewer converts it: degrees x 184.04444444, truncated, low 16
-// bits.
-int16_t viewAngleFromDegrees(int16_t degrees) {
-    const auto units = static_cast<int32_t>(degrees * 184.04444444);
-    return static_cast<int16_t>(static_cast<uint16_t>(units));
-}
-
-// Level markers in directory order: size-0 entries named ExMy or MAPxx.
-std::vector<std::string> listedMaps(const WadArchive& archive, size_t maxMaps) {
-    std::vector<std::string> maps;
-    for (const LumpEntry& entry : archive.directory()) {
-        if (maps.size() >= maxMaps) {
-            break;
-        }
-        const std::string name = lumpName(entry.name);
-        if (entry.size == 0 && isMapName(name)) {
-            maps.push_back(name);
-        }
-    }
-    return maps;
-}
 
 // The files a run leaves behind, removed when the process ends normally.
 std::vector<std::string>& filesToRemove() {
@@ -79,7 +58,9 @@ void exerciseArchive(const std::string& path, size_t maxMaps) {
         return;
     }
     static const std::string picturePath = processTempPath(".pcx");
-    for (const std::string& map : listedMaps(archive, maxMaps)) {
+    std::vector<std::string> maps = archive.mapNames();
+    maps.resize(std::min(maps.size(), maxMaps));
+    for (const std::string& map : maps) {
         if (archive.loadLevel(map.c_str()) != resultOk) {
             continue;
         }
@@ -88,7 +69,7 @@ void exerciseArchive(const std::string& path, size_t maxMaps) {
         int16_t degrees = 0;
         archive.getPlayerStart(&x, &y, &degrees);
         Renderer renderer(nullptr, &archive);
-        renderer.setView(x, y, viewAngleFromDegrees(degrees));
+        renderer.setView(x, y, static_cast<int16_t>(startAngleFromDegrees(degrees)));
         renderer.renderFrame();
         renderer.drawFloors = true;
         renderer.renderFrame();
