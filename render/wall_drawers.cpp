@@ -3,6 +3,7 @@
 // piece's upper edge and fills downwards; drawWallFromBottom anchors it at the lower edge and
 // fills upwards.
 #include <algorithm>
+#include <bit>
 
 #include "render/fixed_math.h"
 #include "render/projection.h"
@@ -77,11 +78,15 @@ bool projectPiece(const Renderer& r, int16_t depth1, int16_t lateral1, int16_t d
     return true;
 }
 
-// The non-negative remainder of a texel accumulator by the texture's height in 18.14: the
-// same value as adding or subtracting the height until the accumulator lies in range.
-int32_t wrapTexel(int32_t t, int32_t heightFixed) {
-    const int32_t rest = t % heightFixed;
-    return rest < 0 ? rest + heightFixed : rest;
+// The non-negative remainder of x by a positive modulus: the same value as adding or
+// subtracting the modulus until x lies in range. Texture sizes are mostly powers of two, for
+// which the remainder is a mask.
+int32_t wrapTo(int32_t x, int32_t modulus) {
+    if (std::has_single_bit(static_cast<uint32_t>(modulus))) {
+        return x & (modulus - 1);
+    }
+    const int32_t rest = x % modulus;
+    return rest < 0 ? rest + modulus : rest;
 }
 
 enum class Anchor { top, bottom };
@@ -89,9 +94,12 @@ enum class Anchor { top, bottom };
 // The texture column that a signed 16-bit column coordinate selects. The upper-edge drawer
 // widens v to 32 bits and takes the unsigned remainder; the lower-edge drawer takes the
 // remainder of v read as unsigned 16-bit. For widths that are not powers of two a negative v
-// lands on different columns in the two.
+// lands on different columns in the two; for powers of two both keep v's low bits.
 template <Anchor anchor>
 uint32_t textureColumn(int16_t v, int32_t width) {
+    if (std::has_single_bit(static_cast<uint32_t>(width))) {
+        return static_cast<uint32_t>(v) & static_cast<uint32_t>(width - 1);
+    }
     if constexpr (anchor == Anchor::top) {
         return static_cast<uint32_t>(int32_t{v}) % static_cast<uint32_t>(width);
     } else {
@@ -100,79 +108,102 @@ uint32_t textureColumn(int16_t v, int32_t width) {
 }
 
 // The rows one screen column receives, as a run drawn top to bottom: rows first to end - 1,
-// with the texel accumulator t at row `first` and its step per row reduced into one texture
-// height, so that each row needs one compare. Empty when end <= first.
+// with the texel accumulator t (18.14) at row `first` and its step per row. Empty when
+// end <= first.
 struct ColumnRun {
     int32_t column;
     int32_t first;
     int32_t end;
-    int32_t t;
-    int32_t step;
-    int32_t heightFixed;
+    uint32_t t;
+    uint32_t step;
     const uint8_t* texels;  // the chosen texture column
 };
 
-// Wraps the texel accumulator after a step.
-inline int32_t advance(int32_t t, int32_t step, int32_t heightFixed) {
-    t += step;
-    return t >= heightFixed ? t - heightFixed : t;
-}
+// How a run's texel accumulator walks down one texture column of a piece. The accumulator
+// stays below the column's height in 18.14 and wraps to its top. When the height is a power of
+// two the wrap is left to 32-bit overflow and a mask picks the row, which gives the same texels
+// without a compare per row; otherwise each step compares and subtracts once (the step itself
+// is already reduced below the height).
+template <bool powerOfTwoHeight>
+struct TexelWalk {
+    uint32_t heightFixed;
 
-// The run of one column whose edges lie at `top` and `bottom` (18.14), with texel step q.
-// drawWallFromTop anchors the texture at the upper edge and leaves out the lower edge's row;
-// drawWallFromBottom anchors it at the lower edge and includes that row. Rows outside the frame
-// move the accumulator as if they had been drawn. Both come out as a downward run: for the
-// lower-edge anchor, t at the top row is the anchor's value less q for every row above it.
-// The run is filled in place: building it elsewhere and copying it in costs a store-forwarding
-// stall per column.
+    uint8_t texel(const uint8_t* texels, uint32_t t) const {
+        if constexpr (powerOfTwoHeight) {
+            return texels[(t & (heightFixed - 1)) >> 14];
+        } else {
+            return texels[t >> 14];
+        }
+    }
+    uint32_t next(uint32_t t, uint32_t step) const {
+        t += step;
+        if constexpr (powerOfTwoHeight) {
+            return t;
+        } else {
+            return t >= heightFixed ? t - heightFixed : t;
+        }
+    }
+};
+
+// The run of one column whose edges lie at `top` and `bottom` (18.14), with texel step q and
+// the accumulator's value at the anchored edge already reduced. drawWallFromTop anchors the
+// texture at the upper edge and leaves out the lower edge's row; drawWallFromBottom anchors it
+// at the lower edge and includes that row. Rows outside the frame move the accumulator as if
+// they had been drawn. Both come out as a downward run: for the lower-edge anchor, t at the top
+// row is the anchor's value less q for every row above it. The run is filled in place:
+// building it elsewhere and copying it in costs a store-forwarding stall per column.
 template <Anchor anchor>
-void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, const uint8_t* texels,
-                  int32_t height, int16_t yOffset) {
-    run.heightFixed = height * rowOne;
+void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, int32_t anchorT,
+                  int32_t heightFixed, const uint8_t* texels) {
     run.texels = texels;
-    run.step = wrapTexel(q, run.heightFixed);
+    run.step = static_cast<uint32_t>(wrapTo(q, heightFixed));
     if constexpr (anchor == Anchor::top) {
-        run.t = wrapTexel(-yOffset * rowOne, run.heightFixed);
+        int32_t t = anchorT;
         run.first = shr32(top, 14);
         if (run.first < 0) {
-            run.t = wrapTexel(add32(run.t, mul32(-run.first, q)), run.heightFixed);
+            t = wrapTo(add32(t, mul32(-run.first, q)), heightFixed);
             run.first = 0;
         }
+        run.t = static_cast<uint32_t>(t);
         run.end = std::min(shr32(bottom, 14), frameHeight);
     } else {
-        int32_t t = wrapTexel(yOffset * rowOne, run.heightFixed);
+        int32_t t = anchorT;
         int32_t last = shr32(bottom, 14);
         if (last > frameHeight - 1) {
-            t = wrapTexel(sub32(t, mul32(last - (frameHeight - 1), q)), run.heightFixed);
+            t = wrapTo(sub32(t, mul32(last - (frameHeight - 1), q)), heightFixed);
             last = frameHeight - 1;
         }
         run.first = std::max(shr32(top, 14), 0);
         run.end = last + 1;
         if (run.end > run.first) {
             // At most 399 rows of at most 2^20 each: the product and difference fit 32 bits.
-            run.t = wrapTexel(t - (last - run.first) * q, run.heightFixed);
+            run.t = static_cast<uint32_t>(wrapTo(t - (last - run.first) * q, heightFixed));
         }
     }
 }
 
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
-void drawRows(uint8_t* frame, ColumnRun& run, int32_t from, int32_t to) {
+template <bool powerOfTwoHeight>
+void drawRows(uint8_t* frame, ColumnRun& run, TexelWalk<powerOfTwoHeight> walk, int32_t from,
+              int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
-    int32_t t = run.t;
+    uint32_t t = run.t;
     for (int32_t r = from; r < to; ++r) {
-        *pixel = run.texels[t >> 14];
+        *pixel = walk.texel(run.texels, t);
         pixel += frameWidth;
-        t = advance(t, run.step, run.heightFixed);
+        t = walk.next(t, run.step);
     }
     run.t = t;
 }
 
 constexpr int groupWidth = 4;
 
-// Draws the runs of four neighbouring columns. Rows that all four share are drawn across the
-// four at once, so that each frame row's cache line is visited once rather than four times;
-// the rest of each run is drawn column by column. Every pixel gets the same value either way.
-void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth]) {
+// Draws the runs of four neighbouring columns of one piece. Rows that all four share are drawn
+// across the four at once, so that each frame row's cache line is visited once rather than four
+// times and the four accumulators advance side by side; the rest of each run is drawn column by
+// column. Every pixel gets the same value either way.
+template <bool powerOfTwoHeight>
+void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
     for (const ColumnRun& run : runs) {
@@ -181,43 +212,43 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth]) {
     }
     if (sharedFirst >= sharedEnd) {
         for (ColumnRun& run : runs) {
-            drawRows(frame, run, run.first, run.end);
+            drawRows(frame, run, walk, run.first, run.end);
         }
         return;
     }
     for (ColumnRun& run : runs) {
-        drawRows(frame, run, run.first, sharedFirst);
+        drawRows(frame, run, walk, run.first, sharedFirst);
     }
-    ColumnRun a = runs[0], b = runs[1], c = runs[2], d = runs[3];
-    uint8_t* pixel = frame + sharedFirst * frameWidth + a.column;
+    uint32_t ta = runs[0].t, tb = runs[1].t, tc = runs[2].t, td = runs[3].t;
+    const uint8_t *texelsA = runs[0].texels, *texelsB = runs[1].texels, *texelsC = runs[2].texels,
+                  *texelsD = runs[3].texels;
+    const uint32_t stepA = runs[0].step, stepB = runs[1].step, stepC = runs[2].step,
+                   stepD = runs[3].step;
+    uint8_t* pixel = frame + sharedFirst * frameWidth + runs[0].column;
     for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
-        pixel[0] = a.texels[a.t >> 14];
-        pixel[1] = b.texels[b.t >> 14];
-        pixel[2] = c.texels[c.t >> 14];
-        pixel[3] = d.texels[d.t >> 14];
-        a.t = advance(a.t, a.step, a.heightFixed);
-        b.t = advance(b.t, b.step, b.heightFixed);
-        c.t = advance(c.t, c.step, c.heightFixed);
-        d.t = advance(d.t, d.step, d.heightFixed);
+        pixel[0] = walk.texel(texelsA, ta);
+        pixel[1] = walk.texel(texelsB, tb);
+        pixel[2] = walk.texel(texelsC, tc);
+        pixel[3] = walk.texel(texelsD, td);
+        ta = walk.next(ta, stepA);
+        tb = walk.next(tb, stepB);
+        tc = walk.next(tc, stepC);
+        td = walk.next(td, stepD);
         pixel += frameWidth;
     }
-    runs[0].t = a.t;
-    runs[1].t = b.t;
-    runs[2].t = c.t;
-    runs[3].t = d.t;
+    runs[0].t = ta;
+    runs[1].t = tb;
+    runs[2].t = tc;
+    runs[3].t = td;
     for (ColumnRun& run : runs) {
-        drawRows(frame, run, sharedEnd, run.end);
+        drawRows(frame, run, walk, sharedEnd, run.end);
     }
 }
 
-template <Anchor anchor>
-void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_t xOffset,
-               int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
-    const int32_t first = std::max(piece.x1, firstDrawnColumn);
-    const int32_t last = std::min(piece.x2, lastDrawnColumn);
-    if (first > last) {
-        return;
-    }
+template <Anchor anchor, bool powerOfTwoHeight>
+void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_t last,
+                 int16_t segAngle, int32_t xOffset, int16_t yOffset, int32_t perpDistance,
+                 int32_t alongOffset) {
     // Columns left of the frame are skipped by stepping over them in one go; the wrapping
     // product gives the same values as stepping column by column.
     const int32_t skipped = first - piece.x1;
@@ -226,6 +257,12 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
     int32_t scale = add32(piece.scale, mul32(piece.scaleStep, skipped));
     // Angle between the seg's left normal and the ray of a column, less the column's own angle.
     const int32_t normalAngle = segAngle - r.viewAngle + 16384;
+    const int32_t heightFixed = piece.height * rowOne;
+    const TexelWalk<powerOfTwoHeight> walk{static_cast<uint32_t>(heightFixed)};
+    // The accumulator at the anchored edge: the texture's row yOffset lies on the upper edge,
+    // or row -yOffset on the lower edge.
+    const int32_t anchorT =
+        wrapTo((anchor == Anchor::top ? -yOffset : yOffset) * rowOne, heightFixed);
     int64_t written = 0;
     ColumnRun group[groupWidth];
     int grouped = 0;
@@ -244,12 +281,12 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
         run.end = 0;
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
-            setColumnRun<anchor>(run, top, bottom, q, piece.texels + c * piece.height, piece.height,
-                                 yOffset);
+            setColumnRun<anchor>(run, top, bottom, q, anchorT, heightFixed,
+                                 piece.texels + c * piece.height);
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup(r.frameBuffer, group);
+            drawGroup(r.frameBuffer, group, walk);
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -257,9 +294,26 @@ void drawPiece(Renderer& r, const ProjectedPiece piece, int16_t segAngle, int32_
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows(r.frameBuffer, group[k], group[k].first, group[k].end);
+        drawRows(r.frameBuffer, group[k], walk, group[k].first, group[k].end);
     }
     r.pixelsWritten += written;
+}
+
+template <Anchor anchor>
+void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32_t xOffset,
+               int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+    const int32_t first = std::max(piece.x1, firstDrawnColumn);
+    const int32_t last = std::min(piece.x2, lastDrawnColumn);
+    if (first > last) {
+        return;
+    }
+    if (std::has_single_bit(static_cast<uint32_t>(piece.height))) {
+        drawColumns<anchor, true>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
+                                  alongOffset);
+    } else {
+        drawColumns<anchor, false>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
+                                   alongOffset);
+    }
 }
 
 }  // namespace

@@ -42,6 +42,12 @@ class WallDrawerTest : public ::testing::Test {
         test::addSolidTexture(archive, "SOLID", 64, 64, solidColour);
         // Texel value = row + 1, so a pixel tells which texture row it shows.
         test::addTexture(archive, "ROWS", 8, 128, [](int, int row) { return row + 1; });
+        // The same in column 0 only: a read past the column's end would show 250.
+        const auto firstColumnRows = [](int column, int row) {
+            return column == 0 ? row + 1 : 250;
+        };
+        test::addTexture(archive, "ROWS72", 8, 72, firstColumnRows);
+        test::addTexture(archive, "ROWS5", 8, 5, firstColumnRows);
         test::addTexture(archive, "COLS56", 56, 16, [](int column, int) { return column + 1; });
         test::addTexture(archive, "COLS64", 64, 16, [](int column, int) { return column + 1; });
         test::addTexture(archive, "EMPTY", 0, 0, [](int, int) { return 0; });
@@ -235,6 +241,42 @@ TEST_F(WallDrawerTest, TheVerticalOffsetAnchorsTheTextureAtTheDrawersEdge) {
         ASSERT_EQ(draw(c.drawer, piece), 1);
         EXPECT_EQ(pixelAt(*renderer, c.row, 320), c.texelRow + 1)
             << drawerName(c.drawer) << ", y offset " << c.yOffset << ", row " << c.row;
+    }
+}
+
+struct RepeatCase {
+    const char* texture;
+    int height;
+};
+
+TEST_F(WallDrawerTest, TexturesRepeatDownTheWallFromTheAnchoredEdge) {
+    // At depth 554 one screen row is one texel row: the upper edge at height 230 lies on row 10
+    // and the lower edge at -159 on row 399, so the texture repeats down the column. Heights
+    // that are powers of two and heights that are not must wrap alike. Every screen column
+    // shows texture column 0.
+    const RepeatCase textures[] = {{"ROWS", 128}, {"ROWS72", 72}, {"ROWS5", 5}};
+    constexpr int topRow = 10;
+    constexpr int bottomRow = 399;
+    const auto wrap = [](int value, int height) { return ((value % height) + height) % height; };
+    for (const RepeatCase& texture : textures) {
+        for (int16_t yOffset : {0, 5, -77, 300}) {
+            for (Drawer drawer : {Drawer::fromTop, Drawer::fromBottom}) {
+                renderer->clearFrame(0);
+                Piece piece{atDepth554, 50, atDepth554, -50, 230, -159, texture.texture};
+                piece.yOffset = yOffset;
+                ASSERT_EQ(draw(drawer, piece), 1);
+                const int lastRow = drawer == Drawer::fromTop ? bottomRow - 1 : bottomRow;
+                ASSERT_EQ(drawnRows(320), rowRange(topRow, lastRow));
+                for (int row = topRow; row <= lastRow; ++row) {
+                    const int texelRow = drawer == Drawer::fromTop
+                                             ? wrap(row - topRow - yOffset, texture.height)
+                                             : wrap(yOffset - (bottomRow - row), texture.height);
+                    ASSERT_EQ(pixelAt(*renderer, row, 320), texelRow + 1)
+                        << texture.texture << ", " << drawerName(drawer) << ", y offset " << yOffset
+                        << ", row " << row;
+                }
+            }
+        }
     }
 }
 
