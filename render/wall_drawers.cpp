@@ -3,7 +3,6 @@
 // piece's upper edge and fills downwards; drawWallFromBottom anchors it at the lower edge and
 // fills upwards.
 #include <algorithm>
-#include <bit>
 
 #include "render/fixed_math.h"
 #include "render/projection.h"
@@ -78,11 +77,16 @@ bool projectPiece(const Renderer& r, int16_t depth1, int16_t lateral1, int16_t d
     return true;
 }
 
+// For a positive n. (std::has_single_bit becomes a library call without a popcount instruction.)
+constexpr bool isPowerOfTwo(int32_t n) {
+    return (n & (n - 1)) == 0;
+}
+
 // The non-negative remainder of x by a positive modulus: the same value as adding or
 // subtracting the modulus until x lies in range. Texture sizes are mostly powers of two, for
 // which the remainder is a mask.
 int32_t wrapTo(int32_t x, int32_t modulus) {
-    if (std::has_single_bit(static_cast<uint32_t>(modulus))) {
+    if (isPowerOfTwo(modulus)) {
         return x & (modulus - 1);
     }
     const int32_t rest = x % modulus;
@@ -97,7 +101,7 @@ enum class Anchor { top, bottom };
 // lands on different columns in the two; for powers of two both keep v's low bits.
 template <Anchor anchor>
 uint32_t textureColumn(int16_t v, int32_t width) {
-    if (std::has_single_bit(static_cast<uint32_t>(width))) {
+    if (isPowerOfTwo(width)) {
         return static_cast<uint32_t>(v) & static_cast<uint32_t>(width - 1);
     }
     if constexpr (anchor == Anchor::top) {
@@ -307,7 +311,7 @@ void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32
     if (first > last) {
         return;
     }
-    if (std::has_single_bit(static_cast<uint32_t>(piece.height))) {
+    if (isPowerOfTwo(piece.height)) {
         drawColumns<anchor, true>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
                                   alongOffset);
     } else {
