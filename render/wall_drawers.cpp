@@ -77,7 +77,8 @@ bool projectPiece(const Renderer& r, int16_t depth1, int16_t lateral1, int16_t d
     return true;
 }
 
-// For a positive n. (std::has_single_bit becomes a library call without a popcount instruction.)
+// Whether a positive n is a power of two. (std::has_single_bit becomes a library call on
+// processors assumed to lack a popcount instruction.)
 constexpr bool isPowerOfTwo(int32_t n) {
     return (n & (n - 1)) == 0;
 }
@@ -125,9 +126,10 @@ struct ColumnRun {
 
 // How a run's texel accumulator walks down one texture column of a piece. The accumulator
 // stays below the column's height in 18.14 and wraps to its top. When the height is a power of
-// two the wrap is left to 32-bit overflow and a mask picks the row, which gives the same texels
-// without a compare per row; otherwise each step compares and subtracts once (the step itself
-// is already reduced below the height).
+// two, so is the height in 18.14, and it divides 2^32: the wrap is left to unsigned 32-bit
+// overflow and a mask picks the row, which gives the same texels without a compare per row;
+// otherwise each step compares and subtracts once (the step itself is already reduced below the
+// height).
 template <bool powerOfTwoHeight>
 struct TexelWalk {
     uint32_t heightFixed;
