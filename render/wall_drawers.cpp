@@ -322,32 +322,38 @@ void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32
     }
 }
 
+// Both drawers: 1 when the piece reached the column loop, 0 when it was given up before.
+template <Anchor anchor>
+int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
+                 int16_t topHeight, int16_t bottomHeight, int16_t segAngle, const char* textureName,
+                 int32_t xOffset, int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+    ProjectedPiece piece{};
+    if (!projectPiece(r, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight, textureName,
+                      piece)) {
+        return 0;
+    }
+    drawPiece<anchor>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset);
+    return 1;
+}
+
 }  // namespace
 
 int16_t Renderer::drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2,
                                   int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                   int16_t segAngle, const char* textureName, int32_t xOffset,
                                   int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
-    ProjectedPiece piece{};
-    if (!projectPiece(*this, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight,
-                      textureName, piece)) {
-        return 0;
-    }
-    drawPiece<Anchor::top>(*this, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset);
-    return 1;
+    return drawWall<Anchor::top>(*this, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight,
+                                 segAngle, textureName, xOffset, yOffset, perpDistance,
+                                 alongOffset);
 }
 
 int16_t Renderer::drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2,
                                      int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                      int16_t segAngle, const char* textureName, int32_t xOffset,
                                      int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
-    ProjectedPiece piece{};
-    if (!projectPiece(*this, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight,
-                      textureName, piece)) {
-        return 0;
-    }
-    drawPiece<Anchor::bottom>(*this, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset);
-    return 1;
+    return drawWall<Anchor::bottom>(*this, depth1, lateral1, depth2, lateral2, topHeight,
+                                    bottomHeight, segAngle, textureName, xOffset, yOffset,
+                                    perpDistance, alongOffset);
 }
 
 }  // namespace brindle

@@ -11,6 +11,7 @@ namespace {
 
 using test::LevelBuilder;
 using test::pixelAt;
+using test::rowRange;
 
 constexpr uint8_t floorColour = Renderer::floorColor;
 
@@ -72,14 +73,6 @@ class FloorFillTest : public ::testing::Test {
     WadArchive archive;
     std::unique_ptr<Renderer> renderer;
 };
-
-std::vector<int> rowRange(int first, int last) {
-    std::vector<int> rows;
-    for (int r = first; r <= last; ++r) {
-        rows.push_back(r);
-    }
-    return rows;
-}
 
 // A floor 100 below the eye: corner 0 at column 320, row 290; corners 1 and 2 at row 340,
 // columns 120 and 520. Corner 3 lies at row 320, column 520; corner 4 at row 340, column 620.

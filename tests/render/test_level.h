@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/renderer.h"
 #include "wad/wad_archive.h"
@@ -49,6 +50,15 @@ constexpr uint16_t subsectorChild(int index) {
 
 inline uint8_t pixelAt(const Renderer& r, int row, int column) {
     return r.frameBuffer[row * frameWidth + column];
+}
+
+// The rows first to last, both included.
+inline std::vector<int> rowRange(int first, int last) {
+    std::vector<int> rows;
+    for (int r = first; r <= last; ++r) {
+        rows.push_back(r);
+    }
+    return rows;
 }
 
 // FNV-1a, 64 bits, of the whole frame.

@@ -12,6 +12,7 @@ namespace brindle {
 namespace {
 
 using test::pixelAt;
+using test::rowRange;
 
 enum class Drawer { fromTop, fromBottom };
 
@@ -88,14 +89,6 @@ class WallDrawerTest : public ::testing::Test {
     WadArchive archive;
     std::unique_ptr<Renderer> renderer;
 };
-
-std::vector<int> rowRange(int first, int last) {
-    std::vector<int> rows;
-    for (int r = first; r <= last; ++r) {
-        rows.push_back(r);
-    }
-    return rows;
-}
 
 // At depth 554 a lateral of L lands on column 320 - L.
 constexpr int16_t atDepth554 = 554;
