@@ -145,7 +145,6 @@ int32_t WadArchive::loadLevel(const char* mapName) {
             present[kind] = true;
         }
     }
-    streams.clear();
     levelFile = -1;
 
     for (size_t kind = 0; kind < std::size(levelLumps); ++kind) {
@@ -156,6 +155,8 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     if (std::string problem = checkLevel(); !problem.empty()) {
         return refuse(resultBadLevel, std::move(problem));
     }
+    readLevelFlats();
+    streams.clear();
     return resultOk;
 }
 
@@ -169,6 +170,7 @@ int32_t WadArchive::freeLevel() {
     subsectors = {};
     sidedefs = {};
     nodes = {};
+    levelFlats = {};
     vertexCount = 0;
     rootNode = -1;
     return resultOk;

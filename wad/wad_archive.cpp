@@ -45,6 +45,7 @@ void WadArchive::releaseAll() {
     wadFiles = {};
     lumpIndex = {};
     textureIndex = {};
+    flatIndex = {};
     fileSize = 0;
     foundLump = {};
     levelFile = -1;
@@ -209,6 +210,7 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
     patchLumps.clear();
     patchCacheBytes = 0;
     indexTextures();
+    indexFlats();
 
     loaded = 1;
     streams.clear();

@@ -123,6 +123,12 @@ class WadArchive {
     // or null with 0 x 0 when there is none.
     const uint8_t* findTexture(const char* name, int16_t* widthOut, int16_t* heightOut) const;
 
+    // The 64 x 64 flat of that name (4096 bytes, row-major), compared as findTexture compares
+    // names, for the names the loaded level's sectors use; null when no file has an entry of
+    // that name between flat markers (F_START/F_END, FF_START/FF_END), or when the entry it
+    // resolves to is not 4096 bytes inside its file.
+    const uint8_t* findFlat(const char* name) const;
+
     // 256 entries of blue, green, red, 0 built from palette 0; the caller owns it.
     std::unique_ptr<uint8_t[]> paletteColorTable() const;
 
@@ -199,6 +205,8 @@ class WadArchive {
     int32_t composeTextureLump(const LumpBytes& lump);
     void indexTextures();
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
+    void indexFlats();               // flats.cpp
+    void readLevelFlats();
 
     std::string lastError;
     std::vector<WadFile> wadFiles;
@@ -207,8 +215,10 @@ class WadArchive {
     std::vector<FileStream> streams;
     std::unordered_map<std::string, LumpRef> lumpIndex;     // name -> the entry it resolves to
     std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
-    int64_t fileSize = 0;                                   // of all files together
-    LumpRef foundLump;                                      // of the last successful findLump
+    std::unordered_map<std::string, LumpRef> flatIndex;     // name -> entry between markers
+    std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
+    int64_t fileSize = 0;                                              // of all files together
+    LumpRef foundLump;       // of the last successful findLump
     int32_t levelFile = -1;  // the file whose level lumps the readers read
 
     // Composition state, alive only inside open: each patch lump is read once and drawn from

@@ -133,6 +133,30 @@ TEST(Layering, LevelsComeWholeFromTheLastFileAndTheMapListCombines) {
                                  layered.paths[2] + "'");
 }
 
+// Flats resolve among the entries between flat markers only, by the same rule.
+TEST(Layering, FlatsComeFromBetweenTheMarkersOfTheLastFileThatHasThem) {
+    auto flat = [](uint8_t value) { return test::Bytes(4096, value); };
+    SyntheticWad iwad = SyntheticWad::smallValidArchive();
+    iwad.addMarker("F_START").addLump("FLOOR", flat(1)).addLump("CEIL", flat(2)).addMarker("F_END");
+    Layered layered(
+        iwad,
+        {pwad().addMarker("FF_START").addLump("FLOOR", test::Bytes(4095, 3)).addMarker("FF_END"),
+         pwad().addLump("FLOOR", flat(4)).addLump("CEIL", flat(5)),
+         pwad()
+             .addMarker("F_START")
+             .addLump("CEIL", flat(6))
+             .addLump("CEIL", flat(7))
+             .addMarker("F_END")});
+    WadArchive& a = layered.archive;
+    ASSERT_EQ(a.loadLevel("E1M1"), resultOk) << a.errorText();
+    // FLOOR resolves to the short entry between the markers, so the floor has no flat: neither
+    // the IWAD's nor the one outside the markers stands in.
+    EXPECT_EQ(a.findFlat("FLOOR"), nullptr);
+    ASSERT_NE(a.findFlat("CEIL"), nullptr);
+    EXPECT_EQ(a.findFlat("CEIL")[0], 6);
+    EXPECT_EQ(a.findFlat("NONE"), nullptr);
+}
+
 TEST(Layering, AnAddedFileThatCannotBeUsedIsAnErrorNamingIt) {
     const TempFile iwad = SyntheticWad::smallValidArchive().writeTemp();
     const TempFile junk =
