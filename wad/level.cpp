@@ -157,6 +157,7 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     }
     readLevelFlats();
     streams.clear();
+    composeLevelTextures();
     return resultOk;
 }
 

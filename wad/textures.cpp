@@ -14,6 +14,9 @@
 //   none of its runs covers (the patch's whole rectangle is copied);
 // - the work of composition (placements looked at, patch bytes read, texels drawn) is
 //   bounded by a budget that grows with the file's size; placements beyond it are skipped.
+// Textures are composed when first needed, not when the archive opens: a level uses a small
+// share of them. The budgets are the archive's, spent once over its life, so composing late
+// is bounded exactly as composing early; a texture that cannot be composed is absent.
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -118,12 +121,13 @@ int32_t WadArchive::readPatchNames() {
     return resultOk;
 }
 
-// Reads the found texture lump (TEXTURE1 or TEXTURE2) and appends its composed textures.
+// Reads the found texture lump (TEXTURE1 or TEXTURE2) and appends its textures, by name and
+// size; they are composed later.
 int32_t WadArchive::readTextures() {
     if (stream(foundLump.file) == nullptr) {
         return resultCannotRead;
     }
-    return composeTextureLump(readFoundLump(SIZE_MAX));
+    return addTextureLump(readFoundLump(SIZE_MAX));
 }
 
 std::unique_ptr<uint8_t[]> WadArchive::readPatch(const char* name, int32_t* widthOut,
@@ -167,40 +171,14 @@ std::unique_ptr<uint8_t[]> WadArchive::readPatch(const char* name, int32_t* widt
     return block;
 }
 
-int32_t WadArchive::composeTextureLump(const LumpBytes& lump) {
+int32_t WadArchive::addTextureLump(LumpBytes lump) {
     if (lump.size() < 4) {
         return resultOk;
     }
     const size_t lumpSize = lump.size();
     const int64_t fits = static_cast<int64_t>((lumpSize - 4) / 4);
     const int64_t count = std::clamp<int64_t>(readInt32(lump, 0), 0, fits);
-
-    // Each patch lump is read once per archive and drawn by every placement that uses it.
-    auto patchLumpFor = [&](int32_t patchIndex, LumpBytes& scratch) -> const LumpBytes* {
-        const LumpRef ref = resolve(lumpName(patchNames[static_cast<size_t>(patchIndex)].name));
-        if (!ref.found()) {
-            return nullptr;
-        }
-        const int64_t key = (int64_t{ref.file} << 32) | ref.entry;
-        const auto cached = patchLumps.find(key);
-        if (cached != patchLumps.end()) {
-            return &cached->second;
-        }
-        const int64_t size =
-            wadFiles[static_cast<size_t>(ref.file)].directory[static_cast<size_t>(ref.entry)].size;
-        if (size > copyBudget) {
-            return nullptr;
-        }
-        copyBudget -= size;
-        LumpBytes bytes = readLump(ref, SIZE_MAX);
-        if (patchCacheBytes + size > fileSize) {
-            scratch = std::move(bytes);  // entries sharing bytes: stop caching, keep going
-            return &scratch;
-        }
-        patchCacheBytes += size;
-        return &patchLumps.emplace(key, std::move(bytes)).first->second;
-    };
-
+    const int32_t lumpNumber = static_cast<int32_t>(textureLumps.size());
     for (int64_t t = 0; t < count; ++t) {
         const int32_t entryOffset = readInt32(lump, 4 + static_cast<size_t>(t) * 4);
         if (entryOffset < 0 || static_cast<size_t>(entryOffset) + 22 > lumpSize) {
@@ -212,68 +190,196 @@ int32_t WadArchive::composeTextureLump(const LumpBytes& lump) {
         std::memcpy(texture.name, name.data(), name.size());
         const int32_t width = readInt16(lump, entry + 12);
         const int32_t height = readInt16(lump, entry + 14);
-        const int64_t area = int64_t{width} * height;
-        if (width <= 0 || height <= 0 || width > maxTextureSide || height > maxTextureSide ||
-            area > texelBudget) {
-            continue;  // kept by name, empty
+        // A size that cannot be composed leaves the texture empty, 0 x 0.
+        if (width > 0 && height > 0 && width <= maxTextureSide && height <= maxTextureSide) {
+            texture.width = static_cast<int16_t>(width);
+            texture.height = static_cast<int16_t>(height);
         }
-        texelBudget -= area;
-        texture.width = static_cast<int16_t>(width);
-        texture.height = static_cast<int16_t>(height);
-        texture.pixels.assign(static_cast<size_t>(area), 0);
+        textureSources.push_back(TextureSource{lumpNumber, entry});
+    }
+    textureLumps.push_back(std::move(lump));
+    return resultOk;
+}
 
-        const int64_t placementsFit = static_cast<int64_t>((lumpSize - entry - 22) / 10);
-        const int64_t placements =
-            std::clamp<int64_t>(readInt16(lump, entry + 20), 0, placementsFit);
-        for (int64_t p = 0; p < placements && copyBudget >= placementCost; ++p) {
-            copyBudget -= placementCost;
-            const size_t placement = entry + 22 + static_cast<size_t>(p) * 10;
-            const int32_t originX = readInt16(lump, placement);
-            const int32_t originY = readInt16(lump, placement + 2);
-            const int32_t patchIndex = readInt16(lump, placement + 4);
-            if (patchIndex < 0 || static_cast<size_t>(patchIndex) >= patchNames.size()) {
-                continue;
+// The patch lumps of one round of composition, each read once from its file (opened by path
+// when first needed) and drawn from memory by every placement that uses it.
+class WadArchive::PatchSource {
+  public:
+    explicit PatchSource(const WadArchive& archive)
+        : archive(archive), files(archive.wadFiles.size()) {}
+
+    // The lump of the patch PNAMES names at `patchIndex`, or null when no file has it or the
+    // work budget cannot pay for reading it.
+    const LumpBytes* patch(int32_t patchIndex, LumpBytes& scratch) {
+        const PatchName& patchName = archive.patchNames[static_cast<size_t>(patchIndex)];
+        const LumpRef ref = archive.resolve(lumpName(patchName.name));
+        if (!ref.found()) {
+            return nullptr;
+        }
+        const int64_t key = (int64_t{ref.file} << 32) | ref.entry;
+        const auto cached = cache.find(key);
+        if (cached != cache.end()) {
+            return &cached->second;
+        }
+        const WadFile& wad = archive.wadFiles[static_cast<size_t>(ref.file)];
+        const LumpEntry& entry = wad.directory[static_cast<size_t>(ref.entry)];
+        if (entry.size > archive.copyBudget) {
+            return nullptr;
+        }
+        archive.copyBudget -= entry.size;
+        LumpBytes bytes = read(ref.file, entry);
+        if (cachedBytes + entry.size > archive.fileSize) {
+            scratch = std::move(bytes);  // entries sharing bytes: stop caching, keep going
+            return &scratch;
+        }
+        cachedBytes += entry.size;
+        return &cache.emplace(key, std::move(bytes)).first->second;
+    }
+
+  private:
+    LumpBytes read(int32_t file, const LumpEntry& entry) {
+        LumpBytes bytes;
+        FileStream& in = files[static_cast<size_t>(file)];
+        if (!in) {
+            in.reset(std::fopen(archive.wadFiles[static_cast<size_t>(file)].path.c_str(), "rb"));
+            if (!in) {
+                return bytes;
             }
-            LumpBytes scratch;
-            const LumpBytes* lumpBytes = patchLumpFor(patchIndex, scratch);
-            const std::optional<PatchView> patch = lumpBytes ? viewPatch(*lumpBytes) : std::nullopt;
-            if (!patch) {
-                continue;
+            std::setvbuf(in.get(), nullptr, _IONBF, 0);
+        }
+        if (entry.size <= 0 || std::fseek(in.get(), entry.filePos, SEEK_SET) != 0) {
+            return bytes;
+        }
+        bytes.resize(static_cast<size_t>(entry.size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.get()));
+        return bytes;
+    }
+
+    const WadArchive& archive;
+    std::vector<FileStream> files;
+    std::unordered_map<int64_t, LumpBytes> cache;  // file << 32 | entry -> bytes
+    int64_t cachedBytes = 0;
+};
+
+// Composes one texture from its definition. False when it cannot be: its size is not usable
+// or no longer fits the texel budget.
+bool WadArchive::composeTexture(size_t index, PatchSource& patches) const {
+    TextureDef& texture = textures[index];
+    const LumpBytes& lump = textureLumps[static_cast<size_t>(textureSources[index].lump)];
+    const size_t entry = textureSources[index].entry;
+    const size_t lumpSize = lump.size();
+    const int32_t width = texture.width;
+    const int32_t height = texture.height;
+    const int64_t area = int64_t{width} * height;
+    if (area <= 0 || area > texelBudget) {
+        texture.width = 0;
+        texture.height = 0;
+        return false;
+    }
+    texelBudget -= area;
+    texture.pixels.assign(static_cast<size_t>(area), 0);
+
+    const int64_t placementsFit = static_cast<int64_t>((lumpSize - entry - 22) / 10);
+    const int64_t placements = std::clamp<int64_t>(readInt16(lump, entry + 20), 0, placementsFit);
+    for (int64_t p = 0; p < placements && copyBudget >= placementCost; ++p) {
+        copyBudget -= placementCost;
+        const size_t placement = entry + 22 + static_cast<size_t>(p) * 10;
+        const int32_t originX = readInt16(lump, placement);
+        const int32_t originY = readInt16(lump, placement + 2);
+        const int32_t patchIndex = readInt16(lump, placement + 4);
+        if (patchIndex < 0 || static_cast<size_t>(patchIndex) >= patchNames.size()) {
+            continue;
+        }
+        LumpBytes scratch;
+        const LumpBytes* lumpBytes = patches.patch(patchIndex, scratch);
+        const std::optional<PatchView> patch = lumpBytes ? viewPatch(*lumpBytes) : std::nullopt;
+        if (!patch) {
+            continue;
+        }
+        // The part of the patch's rectangle that lies inside the texture.
+        const int32_t x0 = std::max(0, originX);
+        const int32_t x1 = std::min(width, originX + patch->width);
+        const int32_t y0 = std::max(0, originY);
+        const int32_t y1 = std::min(height, originY + patch->height);
+        if (x0 >= x1 || y0 >= y1) {
+            continue;
+        }
+        const int64_t drawn = int64_t{x1 - x0} * (y1 - y0 + maxRunsPerColumn);
+        if (drawn > copyBudget) {
+            continue;
+        }
+        copyBudget -= drawn;
+        // The whole rectangle is replaced: rows no run covers become 0, except on the first
+        // placement, which draws onto a texture that is still all 0.
+        const bool clearFirst = p > 0;
+        for (int32_t x = x0; x < x1; ++x) {
+            uint8_t* column = texture.pixels.data() + static_cast<size_t>(x) * height;
+            if (clearFirst) {
+                std::memset(column + y0, 0, static_cast<size_t>(y1 - y0));
             }
-            // The part of the patch's rectangle that lies inside the texture.
-            const int32_t x0 = std::max(0, originX);
-            const int32_t x1 = std::min(width, originX + patch->width);
-            const int32_t y0 = std::max(0, originY);
-            const int32_t y1 = std::min(height, originY + patch->height);
-            if (x0 >= x1 || y0 >= y1) {
-                continue;
-            }
-            const int64_t drawn = int64_t{x1 - x0} * (y1 - y0 + maxRunsPerColumn);
-            if (drawn > copyBudget) {
-                continue;
-            }
-            copyBudget -= drawn;
-            // The whole rectangle is replaced: rows no run covers become 0, except on the
-            // first placement, which draws onto a texture that is still all 0.
-            const bool clearFirst = p > 0;
-            for (int32_t x = x0; x < x1; ++x) {
-                uint8_t* column = texture.pixels.data() + static_cast<size_t>(x) * height;
-                if (clearFirst) {
-                    std::memset(column + y0, 0, static_cast<size_t>(y1 - y0));
+            forEachRun(*patch, x - originX, [&](int32_t row, const uint8_t* source, int32_t count) {
+                const int32_t from = std::max(y0, originY + row);
+                const int32_t to = std::min(y1, originY + row + count);
+                if (from < to) {
+                    std::memcpy(column + from, source + (from - originY - row),
+                                static_cast<size_t>(to - from));
                 }
-                forEachRun(*patch, x - originX,
-                           [&](int32_t row, const uint8_t* source, int32_t count) {
-                               const int32_t from = std::max(y0, originY + row);
-                               const int32_t to = std::min(y1, originY + row + count);
-                               if (from < to) {
-                                   std::memcpy(column + from, source + (from - originY - row),
-                                               static_cast<size_t>(to - from));
-                               }
-                           });
-            }
+            });
         }
     }
-    return resultOk;
+    return true;
+}
+
+// Composes those of the textures that are still pending, in one round: each patch lump is
+// read once for all of them. Another thread finds each texture composed or absent afterwards.
+void WadArchive::composeTextures(const std::vector<int32_t>& indices) const {
+    const std::lock_guard<std::mutex> hold(compositionLock);
+    PatchSource patches(*this);
+    for (const int32_t index : indices) {
+        std::atomic<uint8_t>& state = textureStates[static_cast<size_t>(index)];
+        if (state.load(std::memory_order_relaxed) == texturePending) {
+            const bool composed = composeTexture(static_cast<size_t>(index), patches);
+            state.store(composed ? textureComposed : textureAbsent, std::memory_order_release);
+        }
+    }
+}
+
+int32_t WadArchive::composeAllTextures() const {
+    std::vector<int32_t> all(textures.size());
+    for (size_t i = 0; i < all.size(); ++i) {
+        all[i] = static_cast<int32_t>(i);
+    }
+    composeTextures(all);
+    int32_t composed = 0;
+    for (size_t i = 0; i < all.size(); ++i) {
+        composed += textureStates[i].load(std::memory_order_acquire) == textureComposed ? 1 : 0;
+    }
+    return composed;
+}
+
+// The textures the loaded level names on its sidedefs, and the skies.
+void WadArchive::composeLevelTextures() {
+    std::vector<int32_t> wanted;
+    auto want = [&](const char* stored) {
+        const auto it = textureIndex.find(lumpName(stored));
+        if (it != textureIndex.end() && textureStates[static_cast<size_t>(it->second)].load(
+                                            std::memory_order_acquire) == texturePending) {
+            wanted.push_back(it->second);
+        }
+    };
+    for (const Sidedef& side : sidedefs) {
+        want(side.upperTexture);
+        want(side.lowerTexture);
+        want(side.middleTexture);
+    }
+    for (const char* sky : {"SKY1", "SKY2", "SKY3", "SKY4"}) {
+        want(sky);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    if (!wanted.empty()) {
+        composeTextures(wanted);
+    }
 }
 
 // An index that answers exactly as a first-match search over the texture array.
@@ -281,8 +387,14 @@ void WadArchive::indexTextures() {
     textureCount = static_cast<int32_t>(textures.size());
     textureIndex.clear();
     textureIndex.reserve(textures.size());
+    textureStates = std::make_unique<std::atomic<uint8_t>[]>(textures.size());
     for (size_t i = 0; i < textures.size(); ++i) {
         textureIndex.try_emplace(lumpName(textures[i].name), static_cast<int32_t>(i));
+        // A texture handed in already composed (no definition of its own) counts as composed.
+        const bool composed = i >= textureSources.size() && !textures[i].pixels.empty();
+        const bool pending = i < textureSources.size() && textures[i].width > 0;
+        textureStates[i].store(composed ? textureComposed
+                                        : (pending ? texturePending : textureAbsent));
     }
 }
 
@@ -297,8 +409,14 @@ const uint8_t* WadArchive::findTexture(const char* name, int16_t* widthOut,
     if (it == textureIndex.end()) {
         return nullptr;
     }
-    const TextureDef& texture = textures[static_cast<size_t>(it->second)];
-    if (texture.pixels.empty()) {
+    const size_t index = static_cast<size_t>(it->second);
+    uint8_t state = textureStates[index].load(std::memory_order_acquire);
+    if (state == texturePending) {
+        composeTextures({it->second});
+        state = textureStates[index].load(std::memory_order_acquire);
+    }
+    const TextureDef& texture = textures[index];
+    if (state != textureComposed || texture.pixels.empty()) {
         return nullptr;
     }
     *widthOut = texture.width;

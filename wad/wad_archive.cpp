@@ -49,8 +49,9 @@ void WadArchive::releaseAll() {
     fileSize = 0;
     foundLump = {};
     levelFile = -1;
-    patchLumps.clear();
-    patchCacheBytes = 0;
+    textureLumps = {};
+    textureSources = {};
+    textureStates.reset();
 }
 
 int32_t WadArchive::openFailure(int32_t result, std::string text) {
@@ -202,13 +203,12 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
         readPatchNames();
     }
     // TEXTURE2 adds its textures after TEXTURE1's, so a name in both resolves to TEXTURE1's.
+    // They are composed later, when first needed.
     for (const char* textureLump : {"TEXTURE1", "TEXTURE2"}) {
         if (findLump(textureLump) == resultOk) {
             readTextures();
         }
     }
-    patchLumps.clear();
-    patchCacheBytes = 0;
     indexTextures();
     indexFlats();
 

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -120,8 +122,12 @@ class WadArchive {
     void getPlayerStart(int16_t* xOut, int16_t* yOut, int16_t* angleOut) const;
 
     // Pixels of the first texture of that name (at most 8 characters, case-sensitive),
-    // or null with 0 x 0 when there is none.
+    // or null with 0 x 0 when there is none or it cannot be composed. Textures are composed
+    // the first time they are needed: loadLevel composes those the level names, findTexture
+    // any other (reading the files again). Safe to call from several threads at once.
     const uint8_t* findTexture(const char* name, int16_t* widthOut, int16_t* heightOut) const;
+    // Composes every texture not composed yet, in one round; returns how many are composed.
+    int32_t composeAllTextures() const;
 
     // The 64 x 64 flat of that name (4096 bytes, row-major), compared as findTexture compares
     // names, for the names the loaded level's sectors use; null when no file has an entry of
@@ -189,7 +195,9 @@ class WadArchive {
     std::vector<Sidedef> sidedefs;
     std::vector<Node> nodes;
     std::vector<PatchName> patchNames;
-    std::vector<TextureDef> textures;
+    // Every texture of TEXTURE1 then TEXTURE2 by name and size; the pixels of one are filled
+    // when it is first needed (see findTexture).
+    mutable std::vector<TextureDef> textures;
     int16_t startX = 0;
     int16_t startY = 0;
     int16_t startAngle = 0;
@@ -202,8 +210,12 @@ class WadArchive {
     LumpBytes readLump(LumpRef lump, size_t maxBytes);
     LumpBytes readFoundLump(size_t maxBytes);
     std::string unsupportedLevel(const std::string& mapName, LumpRef marker);
-    int32_t composeTextureLump(const LumpBytes& lump);
+    class PatchSource;  // textures.cpp: patch lumps read for one round of composition
+    int32_t addTextureLump(LumpBytes lump);
     void indexTextures();
+    bool composeTexture(size_t index, PatchSource& patches) const;
+    void composeTextures(const std::vector<int32_t>& indices) const;
+    void composeLevelTextures();
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
     void indexFlats();               // flats.cpp
     void readLevelFlats();
@@ -221,12 +233,20 @@ class WadArchive {
     LumpRef foundLump;       // of the last successful findLump
     int32_t levelFile = -1;  // the file whose level lumps the readers read
 
-    // Composition state, alive only inside open: each patch lump is read once and drawn from
-    // memory by every placement, and the memory and work spent are bounded by the file's size.
-    std::unordered_map<int64_t, LumpBytes> patchLumps;  // file << 32 | entry -> bytes
-    int64_t patchCacheBytes = 0;
-    int64_t texelBudget = 0;  // texture bytes still allowed
-    int64_t copyBudget = 0;   // patch texels still allowed to be copied or decoded
+    // Composition. The texture lumps are kept, so that a texture can be composed whenever it
+    // is first needed; the memory and work spent over the archive's life are bounded by the
+    // files' size, however late they are spent.
+    struct TextureSource {
+        int32_t lump = 0;  // index into textureLumps
+        size_t entry = 0;  // offset of the texture's definition in that lump
+    };
+    std::vector<LumpBytes> textureLumps;        // TEXTURE1 and TEXTURE2 as resolved
+    std::vector<TextureSource> textureSources;  // one per texture
+    enum : uint8_t { texturePending, textureComposed, textureAbsent };
+    mutable std::unique_ptr<std::atomic<uint8_t>[]> textureStates;  // one per texture
+    mutable std::mutex compositionLock;  // held while composing; guards the budgets
+    mutable int64_t texelBudget = 0;     // texture bytes still allowed
+    mutable int64_t copyBudget = 0;      // patch texels still allowed to be copied or decoded
 };
 
 }  // namespace brindle

@@ -120,6 +120,7 @@ void reopenWithTextures(WadArchive& archive, const std::vector<TextureDef>& text
     std::fwrite(file.data(), 1, file.size(), f);
     std::fclose(f);
     const int32_t opened = archive.open(path.c_str());
+    archive.composeAllTextures();  // while the file is there to read the patches from
     std::filesystem::remove(path);
     ASSERT_EQ(opened, 1) << archive.errorText();
     ASSERT_EQ(archive.textures.size(), textures.size());

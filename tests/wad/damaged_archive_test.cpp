@@ -39,6 +39,7 @@ TEST(DamagedArchive, HugeTexturesSharingOneEntryStayWithinTheBudget) {
     WadArchive archive;
     ASSERT_EQ(archive.open(file.path().c_str()), resultOk);
     ASSERT_EQ(archive.textureCount, count);
+    EXPECT_EQ(archive.composeAllTextures(), 1);
     int composed = 0;
     for (const TextureDef& texture : archive.textures) {
         composed += texture.pixels.empty() ? 0 : 1;
@@ -74,6 +75,7 @@ TEST(DamagedArchive, PlacementsSharedByManyTexturesAreBounded) {
     WadArchive archive;
     ASSERT_EQ(archive.open(file.path().c_str()), resultOk);
     EXPECT_EQ(archive.textureCount, count);
+    EXPECT_EQ(archive.composeAllTextures(), count);  // every one, each short of placements
 }
 
 // Random damage to a complete archive: every operation still returns one of its results and
