@@ -241,9 +241,9 @@ TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
     for (const auto& item : result.items()) {
         keys.push_back(item.key());
     }
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"frames", "msPerFrameMedian", "msPerFrameMin",
-                                        "pixelsWritten", "nsPerPixel", "openMs", "loadLevelMs"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"frames", "msPerFrameMedian", "msPerFrameMin",
+                                              "pixelsWritten", "nsPerPixel", "openMs",
+                                              "loadLevelMs", "firstFrameMs", "readFilesMs"}));
     EXPECT_EQ(result["frames"], 3);
     EXPECT_GT(result["pixelsWritten"].get<int64_t>(), 0);
     EXPECT_LE(result["msPerFrameMin"].get<double>(), result["msPerFrameMedian"].get<double>());
@@ -253,6 +253,10 @@ TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
         1e-6);
     EXPECT_GE(result["openMs"].get<double>(), 0.0);
     EXPECT_GE(result["loadLevelMs"].get<double>(), 0.0);
+    // Start-up to the first frame includes opening and loading.
+    EXPECT_GE(result["firstFrameMs"].get<double>(),
+              result["openMs"].get<double>() + result["loadLevelMs"].get<double>());
+    EXPECT_GT(result["readFilesMs"].get<double>(), 0.0);
 }
 
 // Layering is only a lookup rule: a map shot over freedoom2.wad with a PWAD equals the shot of
