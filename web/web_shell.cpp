@@ -1,0 +1,199 @@
+// brindle.wasm: the level viewer in a web page. The page writes the chosen archive into the
+// in-memory file system and starts the viewer through the functions exported below; from
+// then on one tick runs every 16 ms (arrow keys held on the canvas, frame drawn when the view
+// changed, new frames copied to the canvas), as in the windows.
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/viewer.h"
+
+namespace {
+
+using namespace brindle;
+
+constexpr double tickMilliseconds = 16;
+constexpr char canvasTarget[] = "#screen";
+constexpr char screenshotName[] = "scrnsht.pcx";
+
+// The page's side, in index.html.
+EM_JS(void, showFrame, (const uint32_t* pixels), { brindlePage.showFrame(pixels); });
+EM_JS(void, offerDownload, (const char* name), { brindlePage.offerDownload(UTF8ToString(name)); });
+EM_JS(void, showReport, (const char* text), { brindlePage.showReport(UTF8ToString(text)); });
+
+Viewer viewer;
+bool running = false;  // a map is loaded and ticks draw it
+std::string shownMap;
+std::string startError;
+std::array<bool, 4> arrowsHeld{};  // by ArrowKey, while held on the canvas
+std::array<uint32_t, 256> colors{};
+std::vector<uint32_t> rgbaFrame(frameBytes);
+uint64_t presentedFrame = 0;
+
+void report(const std::string& text) {
+    showReport(text.c_str());
+}
+
+void saveScreenshot() {
+    if (viewer.renderer->saveScreenshot(screenshotName) == resultOk) {
+        offerDownload(screenshotName);
+    } else {
+        report(std::string("Cannot write ") + screenshotName);
+    }
+}
+
+// The one place where the page's keys become viewer actions: each KeyboardEvent code either
+// holds an arrow key (polled every tick) or runs a command on every key-down, auto-repeats
+// included.
+struct KeyBinding {
+    const char* code;
+    std::optional<ArrowKey> arrow;
+    void (*command)();
+};
+const KeyBinding keyBindings[] = {
+    {"ArrowLeft", ArrowKey::left, nullptr}, {"ArrowRight", ArrowKey::right, nullptr},
+    {"ArrowUp", ArrowKey::up, nullptr},     {"ArrowDown", ArrowKey::down, nullptr},
+    {"F1", std::nullopt, saveScreenshot},
+};
+
+// True when the key is the viewer's, so the browser does not act on it as well.
+EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
+    const auto binding =
+        std::find_if(std::begin(keyBindings), std::end(keyBindings),
+                     [&](const KeyBinding& b) { return !std::strcmp(event->code, b.code); });
+    if (binding == std::end(keyBindings)) {
+        return EM_FALSE;
+    }
+    const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+    if (binding->arrow) {
+        arrowsHeld[static_cast<size_t>(*binding->arrow)] = down;
+    } else if (down && running) {
+        binding->command();
+    }
+    return EM_TRUE;
+}
+
+// Key-ups that happen elsewhere never reach the canvas: let go of everything.
+EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
+    arrowsHeld.fill(false);
+    return EM_FALSE;
+}
+
+bool arrowHeld(ArrowKey key) {
+    return arrowsHeld[static_cast<size_t>(key)];
+}
+
+// Hands each new frame to the page as 640 x 400 RGBA pixels in palette 0's colours.
+void present(const Renderer& renderer) {
+    if (viewer.framesRendered == presentedFrame) {
+        return;
+    }
+    std::transform(renderer.frameBuffer, renderer.frameBuffer + frameBytes, rgbaFrame.begin(),
+                   [](uint8_t index) { return colors[index]; });
+    presentedFrame = viewer.framesRendered;
+    showFrame(rgbaFrame.data());
+}
+
+void onTick(void*) {
+    if (running) {
+        tick(viewer, arrowHeld, present);
+    }
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+// Opens the archive at `wadPath` in the in-memory file system and shows `mapName` (empty:
+// the default map), drawing the first frame at once. 1 on success; otherwise the viewer's
+// result code, brindle_error() says why and nothing is shown until the next start.
+extern "C" EMSCRIPTEN_KEEPALIVE int brindle_start(const char* wadPath, const char* mapName) {
+    // The previous archive goes first, so that two are never held at once.
+    running = false;
+    viewer = Viewer{};
+    ViewerOptions options;
+    options.wadPath = wadPath;
+    options.mapName = mapName;
+    const int32_t result = startViewer(viewer, options, startError);
+    if (result != resultOk) {
+        viewer = Viewer{};
+        return result;
+    }
+    shownMap = options.mapName.empty() ? defaultMapName(*viewer.archive) : options.mapName;
+    const uint8_t* palette = viewer.archive->palettes[0].data();
+    for (size_t i = 0; i < colors.size(); ++i) {
+        colors[i] = palette[3 * i] | palette[3 * i + 1] << 8 | palette[3 * i + 2] << 16 |
+                    0xFFu << 24;  // the bytes red, green, blue, alpha in memory
+    }
+    running = true;
+    presentedFrame = 0;
+    onTick(nullptr);
+    return result;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_error() {
+    return startError.c_str();
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_map_name() {
+    return running ? shownMap.c_str() : "";
+}
+
+// The archive's maps in directory order, one a line.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_map_names() {
+    static std::string names;
+    names.clear();
+    if (running) {
+        for (const std::string& name : viewer.archive->mapNames()) {
+            names += name + '\n';
+        }
+    }
+    return names.c_str();
+}
+
+// Times renderFrame on the current view as `brindle-render bench` does (one warm-up frame,
+// then `frames` timed ones) and returns the figures as a JSON object. The browser's clock
+// may be coarse, so the mean over all frames comes too.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_bench(int frames) {
+    static std::string result;
+    if (!running || frames < 1) {
+        return "{}";
+    }
+    Renderer& renderer = *viewer.renderer;
+    renderer.renderFrame();
+    std::vector<double> frameMs;
+    const double began = emscripten_get_now();
+    for (int i = 0; i < frames; ++i) {
+        const double frameStart = emscripten_get_now();
+        renderer.renderFrame();
+        frameMs.push_back(emscripten_get_now() - frameStart);
+    }
+    const double meanMs = (emscripten_get_now() - began) / frames;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "{\"frames\":%d,\"msPerFrameMedian\":%.4f,\"msPerFrameMin\":%.4f,"
+                  "\"msPerFrameMean\":%.4f,\"pixelsWritten\":%lld}",
+                  frames, median(frameMs), *std::min_element(frameMs.begin(), frameMs.end()),
+                  meanMs, static_cast<long long>(renderer.pixelsWritten));
+    result = text;
+    return result.c_str();
+}
+
+int main() {
+    emscripten_set_keydown_callback(canvasTarget, nullptr, EM_FALSE, onKey);
+    emscripten_set_keyup_callback(canvasTarget, nullptr, EM_FALSE, onKey);
+    emscripten_set_blur_callback(canvasTarget, nullptr, EM_FALSE, onBlur);
+    emscripten_set_interval(onTick, tickMilliseconds, nullptr);
+    return 0;
+}
