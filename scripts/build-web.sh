@@ -8,6 +8,8 @@ command -v emcmake > /dev/null || { echo "emscripten is not installed (scripts/i
 # Debian's emscripten finds its JavaScript parser (node-acorn) only on Debian's module path.
 export NODE_PATH=${NODE_PATH:+$NODE_PATH:}/usr/share/nodejs
 mkdir -p "$dir"
-emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release > "$dir/configure.log" 2>&1 ||
+# -O2: as fast as -O3 here, and smaller.
+emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+    > "$dir/configure.log" 2>&1 ||
     { cat "$dir/configure.log"; exit 1; }
 cmake --build "$dir"
