@@ -58,9 +58,11 @@ struct KeyBinding {
     void (*command)();
 };
 const KeyBinding keyBindings[] = {
-    {"ArrowLeft", ArrowKey::left, nullptr}, {"ArrowRight", ArrowKey::right, nullptr},
-    {"ArrowUp", ArrowKey::up, nullptr},     {"ArrowDown", ArrowKey::down, nullptr},
-    {"F1", std::nullopt, saveScreenshot},
+    {"ArrowLeft", ArrowKey::left, nullptr},    // held: turn left
+    {"ArrowRight", ArrowKey::right, nullptr},  // held: turn right
+    {"ArrowUp", ArrowKey::up, nullptr},        // held: walk forward
+    {"ArrowDown", ArrowKey::down, nullptr},    // held: walk back
+    {"F1", std::nullopt, saveScreenshot},      // download the view as scrnsht.pcx
 };
 
 // True when the key is the viewer's, so the browser does not act on it as well.
