@@ -15,75 +15,13 @@
 
 #include "app/viewer.h"
 #include "app/wad_locator.h"
+#include "app/window_command_line.h"
 
 namespace {
 
 using namespace brindle;
 
 constexpr Uint64 tickMilliseconds = 16;
-constexpr char screenshotName[] = "scrnsht.pcx";
-constexpr char usage[] = "usage: brindle [--wad PATH] [--map NAME] [--floors]";
-
-struct CommandLine {
-    std::optional<std::string> wadPath;
-    std::optional<std::string> mapName;
-    bool floors = false;
-    bool help = false;
-};
-
-// Takes "--name VALUE" and "--name=VALUE". False with `error` set on a wrong command line.
-bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string argument = argv[i];
-        std::optional<std::string> attached;
-        if (const size_t equals = argument.find('='); equals != std::string::npos) {
-            attached = argument.substr(equals + 1);
-            argument.resize(equals);
-        }
-        const bool takesValue = argument == "--wad" || argument == "--map";
-        if (!takesValue && attached) {
-            error = argument + " takes no value";
-            return false;
-        }
-        std::string value;
-        if (takesValue) {
-            if (attached) {
-                value = *attached;
-            } else if (i + 1 < argc) {
-                value = argv[++i];
-            } else {
-                error = argument + " needs a value";
-                return false;
-            }
-            if (value.empty()) {
-                error = argument + " needs a value";
-                return false;
-            }
-        }
-        if (argument == "--wad") {
-            line.wadPath = value;
-        } else if (argument == "--map") {
-            line.mapName = value;
-        } else if (argument == "--floors") {
-            line.floors = true;
-        } else if (argument == "--help" || argument == "-h") {
-            line.help = true;
-        } else {
-            error = "unknown option " + argument;
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string upperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
 
 // A start-up failure: the line on stderr, and the same text in a message box when there is
 // a display to show one on.
@@ -231,6 +169,24 @@ bool arrowKeyDown(ArrowKey key) {
     return false;
 }
 
+void reportLine(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+// The keys every window shares; every key-down counts, auto-repeats included.
+std::optional<ViewerKey> viewerKeyOf(SDL_Keycode key) {
+    switch (key) {
+        case SDLK_F1:
+            return ViewerKey::screenshot;
+        case SDLK_PAGEDOWN:
+            return ViewerKey::nextMap;
+        case SDLK_PAGEUP:
+            return ViewerKey::previousMap;
+        default:
+            return std::nullopt;
+    }
+}
+
 // Handles one event; false when the program should end.
 bool handleEvent(const SDL_Event& event, Viewer& viewer, FramePresenter& presenter) {
     switch (event.type) {
@@ -240,10 +196,8 @@ bool handleEvent(const SDL_Event& event, Viewer& viewer, FramePresenter& present
             if (event.key.keysym.sym == SDLK_ESCAPE) {
                 return false;
             }
-            // Every key-down saves, auto-repeats included.
-            if (event.key.keysym.sym == SDLK_F1 &&
-                viewer.renderer->saveScreenshot(screenshotName) != resultOk) {
-                std::fprintf(stderr, "Cannot write %s\n", screenshotName);
+            if (const std::optional<ViewerKey> key = viewerKeyOf(event.key.keysym.sym)) {
+                pressKey(viewer, *key, reportLine);
             }
             return true;
         case SDL_WINDOWEVENT:
@@ -263,22 +217,27 @@ bool handleEvent(const SDL_Event& event, Viewer& viewer, FramePresenter& present
 int main(int argc, char** argv) {
     const auto launched = std::chrono::steady_clock::now();
 
-    CommandLine line;
+    WindowCommandLine line;
     std::string error;
-    if (!parseCommandLine(argc, argv, line, error)) {
-        std::fprintf(stderr, "brindle: %s\n%s\n", error.c_str(), usage);
-        return 1;
-    }
-    if (line.help) {
-        std::printf("%s\n", usage);
-        return 0;
+    switch (parseWindowCommandLine(argc, argv, "brindle", line, error)) {
+        case CommandLineOutcome::run:
+            break;
+        case CommandLineOutcome::help:
+            std::printf("%s", error.c_str());
+            return 0;
+        case CommandLineOutcome::wrongLine:
+            std::fprintf(stderr, "%s\nRun with --help for more information.\n", error.c_str());
+            return 1;
+        case CommandLineOutcome::badFile:
+            return reportStartFailure(error);
     }
 
     ViewerOptions options;
     options.floors = line.floors;
-    options.mapName = line.mapName ? upperCase(*line.mapName) : std::string();
-    if (line.wadPath) {
-        options.wadPath = *line.wadPath;
+    options.files = line.archives.files;
+    options.mapName = line.archives.mapName;
+    if (!line.archives.wadPath.empty()) {
+        options.wadPath = line.archives.wadPath;
     } else {
         const WadSearch search =
             findWad(SearchEnvironment::fromProcess(), FolderView::real(), currentFolder());
@@ -292,9 +251,7 @@ int main(int argc, char** argv) {
     if (startViewer(viewer, options, error) != resultOk) {
         return reportStartFailure(error);
     }
-    const std::string mapName =
-        options.mapName.empty() ? defaultMapName(*viewer.archive) : options.mapName;
-    std::fprintf(stderr, "Opened %s, map %s\n", options.wadPath.c_str(), mapName.c_str());
+    std::fprintf(stderr, "Opened %s, map %s\n", options.wadPath.c_str(), viewer.mapName.c_str());
 
     // The window surface is filled by the stretch below; going through X11 directly keeps a
     // software GL stack (as under Xvfb) out of the way.

@@ -13,6 +13,13 @@ namespace brindle {
 
 namespace {
 
+// The player-one start of the loaded level; returns its facing as the viewer converts it.
+uint16_t playerStartOf(const WadArchive& archive, int16_t& x, int16_t& y) {
+    int16_t degrees = 0;
+    archive.getPlayerStart(&x, &y, &degrees);
+    return startAngleFromDegrees(degrees);
+}
+
 // Why the file could not be opened. The archive only says "cannot open or read", so the
 // file is tried once more to learn whether it is missing, unreadable or just short.
 std::string describeOpenFailure(const WadArchive& archive, const std::string& path) {
@@ -29,48 +36,36 @@ std::string describeOpenFailure(const WadArchive& archive, const std::string& pa
     return "Cannot read " + path + ": the file is damaged or cut short";
 }
 
-std::string describeLevelFailure(int32_t result, const WadArchive& archive,
-                                 const std::string& mapName, const std::string& path) {
-    if (result == resultBadLevel && !archive.errorText().empty()) {
-        return archive.errorText();
-    }
-    if (result == resultNotFound || result == resultCannotRead) {
-        return "Level " + mapName + " not found in " + path;
-    }
-    if (!archive.errorText().empty()) {
-        return archive.errorText();
-    }
-    return "Level " + mapName + " in " + path + " cannot be loaded";
-}
-
 int32_t startViewerUnguarded(Viewer& viewer, const ViewerOptions& options, std::string& error) {
     viewer.archive = std::make_unique<WadArchive>();
     WadArchive& archive = *viewer.archive;
 
-    const int32_t opened = archive.open(options.wadPath.c_str());
+    const int32_t opened = archive.open(options.wadPath.c_str(), options.files);
     if (opened == resultNotIwad) {
         error = options.wadPath + " is not an IWAD archive";
         return opened;
     }
     if (opened != resultOk) {
-        error = describeOpenFailure(archive, options.wadPath);
+        // An added file's failure: the archive's text names that file.
+        const bool iwadOpened = !archive.files().empty();
+        error = iwadOpened || opened == resultNotWad
+                    ? archive.errorText()
+                    : describeOpenFailure(archive, options.wadPath);
         return opened < 0 ? opened : resultCannotRead;
     }
 
-    std::string mapName = options.mapName.empty() ? defaultMapName(archive) : options.mapName;
+    const std::string mapName = options.mapName.empty() ? defaultMapName(archive) : options.mapName;
     if (mapName.empty()) {
         error = "No level found in " + options.wadPath;
         return resultNotFound;
     }
     const int32_t loaded = archive.loadLevel(mapName.c_str());
     if (loaded != resultOk) {
-        error = describeLevelFailure(loaded, archive, mapName, options.wadPath);
+        error = describeLevelFailure(loaded, archive, mapName);
         return loaded;
     }
-
-    int16_t startDegrees = 0;
-    archive.getPlayerStart(&viewer.playerX, &viewer.playerY, &startDegrees);
-    viewer.playerAngle = startAngleFromDegrees(startDegrees);
+    viewer.mapName = mapName;
+    viewer.playerAngle = playerStartOf(archive, viewer.playerX, viewer.playerY);
 
     // The renderer sizes its view vertices from the loaded level and colours its frame with
     // palette 0, so it can only be made now.
@@ -91,11 +86,30 @@ uint16_t startAngleFromDegrees(int16_t degrees) {
 }
 
 std::string defaultMapName(const WadArchive& archive) {
+    if (std::string added = archive.firstAddedMap(); !added.empty()) {
+        return added;
+    }
     const std::vector<std::string> maps = archive.mapNames();
     if (maps.empty()) {
         return std::string();
     }
     return std::find(maps.begin(), maps.end(), "E1M1") != maps.end() ? "E1M1" : maps.front();
+}
+
+std::string describeLevelFailure(int32_t result, const WadArchive& archive,
+                                 const std::string& mapName) {
+    const std::string path = archive.files().empty() ? std::string() : archive.files()[0].path;
+    const bool layered = archive.files().size() > 1;
+    if ((result == resultBadLevel || layered) && !archive.errorText().empty()) {
+        return archive.errorText();
+    }
+    if (result == resultNotFound || result == resultCannotRead) {
+        return "Level " + mapName + " not found in " + path;
+    }
+    if (!archive.errorText().empty()) {
+        return archive.errorText();
+    }
+    return "Level " + mapName + " in " + path + " cannot be loaded";
 }
 
 int32_t startViewer(Viewer& viewer, const ViewerOptions& options, std::string& error) {
@@ -106,6 +120,71 @@ int32_t startViewer(Viewer& viewer, const ViewerOptions& options, std::string& e
         viewer.archive.reset();
         error = "Not enough memory to load " + options.wadPath;
         return resultCannotRead;
+    }
+}
+
+int32_t showMap(Viewer& viewer, const std::string& mapName, std::string& error) {
+    WadArchive& archive = *viewer.archive;
+    const int32_t loaded = archive.loadLevel(mapName.c_str());
+    if (loaded != resultOk) {
+        error = describeLevelFailure(loaded, archive, mapName);
+        return loaded;
+    }
+    viewer.mapName = mapName;
+    viewer.playerAngle = playerStartOf(archive, viewer.playerX, viewer.playerY);
+    viewer.renderer->fitLevel();
+    viewer.renderer->setView(viewer.playerX, viewer.playerY,
+                             static_cast<int16_t>(viewer.playerAngle));
+    viewer.frameCurrent = false;
+    error.clear();
+    return resultOk;
+}
+
+bool stepMap(Viewer& viewer, int step, const Report& report) {
+    const std::vector<std::string> maps = viewer.archive->mapNames();
+    const auto current = std::find(maps.begin(), maps.end(), viewer.mapName);
+    const size_t count = maps.size();
+    const size_t from = current != maps.end() ? static_cast<size_t>(current - maps.begin()) : 0;
+    std::string error;
+    for (size_t tried = 1; tried < count; ++tried) {
+        const size_t index = (from + count + (step < 0 ? count - tried : tried)) % count;
+        if (showMap(viewer, maps[index], error) == resultOk) {
+            const int32_t file = viewer.archive->mapFile(maps[index]);
+            report("Showing " + maps[index] + " from " + viewer.archive->files()[file].path);
+            return true;
+        }
+        report(error);
+    }
+    // Nothing else loads: the map shown stays (loading it again, since a failed load let go
+    // of it).
+    if (count > 1 && showMap(viewer, viewer.mapName, error) != resultOk) {
+        report(error);
+    }
+    return false;
+}
+
+int32_t saveShownFrame(Viewer& viewer) {
+    if (!viewer.frameCurrent) {
+        viewer.renderer->renderFrame();
+        viewer.frameCurrent = true;
+        ++viewer.framesRendered;
+    }
+    return viewer.renderer->saveScreenshot(screenshotName);
+}
+
+void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
+    switch (key) {
+        case ViewerKey::screenshot:
+            if (saveShownFrame(viewer) != resultOk) {
+                report(std::string("Cannot write ") + screenshotName);
+            }
+            return;
+        case ViewerKey::nextMap:
+            stepMap(viewer, 1, report);
+            return;
+        case ViewerKey::previousMap:
+            stepMap(viewer, -1, report);
+            return;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/renderer.h"
 #include "wad/wad_archive.h"
@@ -19,6 +20,7 @@ using KeyPoll = std::function<bool(ArrowKey)>;
 // Shows the finished frame (640 x 400 palette indices, top row first).
 using Present = std::function<void(const Renderer&)>;
 
+constexpr char screenshotName[] = "scrnsht.pcx";   // written in the current folder
 constexpr int16_t turnStep = 910;                  // Angle units per tick, about 5 degrees
 constexpr int16_t moveStep = 50;                   // map units per tick
 constexpr double startAngleFactor = 184.04444444;  // degrees to Angle units at start-up
@@ -29,7 +31,8 @@ uint16_t startAngleFromDegrees(int16_t degrees);
 
 struct ViewerOptions {
     std::string wadPath = ".\\Doom1.wad";
-    // Empty: E1M1, or the archive's first map when it has no E1M1.
+    std::vector<std::string> files;  // archives layered over the IWAD, in load order
+    // Empty: the default map (see defaultMapName).
     std::string mapName = "E1M1";
     bool floors = false;
     WindowHandle window = nullptr;
@@ -41,19 +44,52 @@ struct Viewer {
     int16_t playerX = 0;
     int16_t playerY = 0;
     uint16_t playerAngle = 0;
+    std::string mapName;          // the map shown
     bool frameCurrent = false;    // the frame shows the current view
     uint64_t framesRendered = 0;  // counts renderFrame calls, so a shell can tell new frames
 };
 
-// The map to show when none is named: E1M1 when the archive has it, otherwise its first map
-// in directory order (a size-0 marker named ExMy or MAPxx); empty when it has no map at all.
+// The keys whose meaning every window shares.
+enum class ViewerKey {
+    screenshot,   // F1: saves the frame shown as "scrnsht.pcx"
+    nextMap,      // Page Down
+    previousMap,  // Page Up
+};
+
+// Where a shell puts the viewer's messages: one line each, no newline.
+using Report = std::function<void(const std::string&)>;
+
+// The map to show when none is named: with files added, the first map of the last added file
+// that has one; otherwise E1M1 when the archive has it, else its first map in directory order
+// (a size-0 marker named ExMy or MAPxx); empty when it has no map at all.
 std::string defaultMapName(const WadArchive& archive);
+
+// What a failed loadLevel means, in a sentence naming the map and the file.
+std::string describeLevelFailure(int32_t result, const WadArchive& archive,
+                                 const std::string& mapName);
 
 // Opens the archive, loads the map, places the viewer at the player-one start.
 // 1 on success; otherwise the archive's result code, with `error` naming the file and the
 // problem ("Cannot open .\Doom1.wad: ...", "... is not an IWAD archive",
 // "Level E1M1 not found in ...").
 int32_t startViewer(Viewer& viewer, const ViewerOptions& options, std::string& error);
+
+// Loads `mapName` of the viewer's open archive and places the viewer at its player-one start.
+// 1 on success; otherwise the archive's result code with `error` set, and no level is held.
+int32_t showMap(Viewer& viewer, const std::string& mapName, std::string& error);
+
+// Shows the next (step 1) or previous (step -1) map of the archive's list that loads, wrapping
+// around, each from its player-one start. Each map skipped reports its error; the switch
+// reports "Showing MAP07 from x.wad". When no other map loads, the current one stays.
+// True when another map is shown.
+bool stepMap(Viewer& viewer, int step, const Report& report);
+
+// Draws the frame if it does not show the current view, then saves it as "scrnsht.pcx".
+// The archive's writePcx result.
+int32_t saveShownFrame(Viewer& viewer);
+
+// A shared key pressed (each key-down, auto-repeats included).
+void pressKey(Viewer& viewer, ViewerKey key, const Report& report);
 
 // Polls the arrow keys and, when any is down, turns and steps the viewer and places the
 // view again. Returns true when the view was placed.

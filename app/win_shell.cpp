@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/viewer.h"
+#include "app/window_command_line.h"
 
 using brindle::ArrowKey;
 using brindle::BitmapHandle;
@@ -89,18 +90,13 @@ void waitSeconds(int32_t seconds) {
     }
 }
 
-// Saves the frame as it stands on screen. A key can arrive before the first tick has drawn
-// anything, so a frame that is not yet current is drawn first.
-void saveCurrentFrame() {
-    if (!ready || !viewer.renderer) {
-        return;
+// The keys every window shares. A key can arrive before the first tick has drawn anything;
+// the viewer then draws the frame before saving it. The program has no console, so what the
+// viewer reports (a map skipped, a failed save) goes nowhere.
+void pressViewerKey(brindle::ViewerKey key) {
+    if (ready == 1 && viewer.renderer) {
+        brindle::pressKey(viewer, key, [](const std::string&) {});
     }
-    if (!viewer.frameCurrent) {
-        viewer.renderer->renderFrame();
-        viewer.frameCurrent = true;
-        ++viewer.framesRendered;
-    }
-    viewer.renderer->saveScreenshot("scrnsht.pcx");
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -123,7 +119,11 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (wParam == VK_ESCAPE) {
                 PostMessageA(mainWindow, WM_CLOSE, 0, 0);
             } else if (wParam == VK_F1) {
-                saveCurrentFrame();
+                pressViewerKey(brindle::ViewerKey::screenshot);
+            } else if (wParam == VK_NEXT) {
+                pressViewerKey(brindle::ViewerKey::nextMap);
+            } else if (wParam == VK_PRIOR) {
+                pressViewerKey(brindle::ViewerKey::previousMap);
             }
             break;
         case WM_TIMER:
@@ -172,11 +172,30 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR /*c
     UpdateWindow(window);
     mainWindow = window;
 
-    brindle::ViewerOptions options;
-    options.wadPath = ".\\Doom1.wad";
-    options.mapName = "E1M1";
-    options.window = mainWindow;
+    // The same options as the Linux program; bare paths are files dropped on the program.
+    brindle::WindowCommandLine line;
     std::string error;
+    switch (brindle::parseWindowCommandLine(__argc, __argv, "Brindle", line, error)) {
+        case brindle::CommandLineOutcome::run:
+            break;
+        case brindle::CommandLineOutcome::help:
+            MessageBoxA(mainWindow, error.c_str(), windowName, MB_ICONINFORMATION);
+            return 0;
+        case brindle::CommandLineOutcome::wrongLine:
+        case brindle::CommandLineOutcome::badFile:
+            showError(error.c_str());
+            return 1;
+    }
+    brindle::ViewerOptions options;
+    options.wadPath = line.archives.wadPath.empty() ? ".\\Doom1.wad" : line.archives.wadPath;
+    options.files = line.archives.files;
+    options.mapName = line.archives.mapName;
+    // With no map named and nothing added the program shows E1M1, as it always has.
+    if (options.mapName.empty() && options.files.empty()) {
+        options.mapName = "E1M1";
+    }
+    options.floors = line.floors;
+    options.window = mainWindow;
     if (brindle::startViewer(viewer, options, error) != 1) {
         // Without an archive and a level there is nothing to show: say why and fail.
         if (error.empty()) {

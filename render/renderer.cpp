@@ -7,11 +7,15 @@
 namespace brindle {
 
 Renderer::Renderer(WindowHandle w, WadArchive* a) : window(w), archive(a) {
-    // The level is loaded before the renderer exists; a later, larger level would need a new
-    // renderer (setView never transforms more vertices than this array holds).
-    viewVertices.resize(static_cast<size_t>(std::max(archive->vertexCount, 0)));
+    // The level is loaded before the renderer exists; another level loaded later needs
+    // fitLevel (setView never transforms more vertices than this array holds).
+    fitLevel();
     buildTables();
     createFrameBuffer();
+}
+
+void Renderer::fitLevel() {
+    viewVertices.assign(static_cast<size_t>(std::max(archive->vertexCount, 0)), ViewVertex{});
 }
 
 Renderer::~Renderer() {

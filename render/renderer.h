@@ -37,6 +37,10 @@ class Renderer {
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
+    // Sizes the view vertices for the level the archive holds now; call after loading another
+    // level, before setView.
+    void fitLevel();
+
     // Frame buffer (the surface is chosen at build time: plain memory, or a DIB section).
     void createFrameBuffer();
     void clearFrame(uint8_t value);

@@ -69,13 +69,13 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     }
     lastError.clear();
     freeLevel();
-    const std::string quoted = "'" + std::string(path.data()) + "'";
     const int16_t previousX = startX;
     const int16_t previousY = startY;
     const int16_t previousAngle = startAngle;
     // Every failure from here on leaves no level arrays, the start as it was, and a reason.
     auto refuse = [&](int32_t result, std::string text) {
-        file.reset();
+        streams.clear();
+        levelFile = -1;
         freeLevel();
         startX = previousX;
         startY = previousY;
@@ -84,30 +84,52 @@ int32_t WadArchive::loadLevel(const char* mapName) {
         return result;
     };
 
-    file.reset(std::fopen(path.data(), "rb"));
-    if (!file) {
+    const std::string name = mapName != nullptr ? mapName : "";
+    const LumpRef marker = name.size() <= 8 ? resolve(name) : LumpRef{};
+    if (!marker.found()) {
+        std::string places = "'" + wadFiles.front().path + "'";
+        for (size_t f = 1; f < wadFiles.size(); ++f) {
+            places += (f + 1 == wadFiles.size() ? " or '" : ", '") + wadFiles[f].path + "'";
+        }
+        return refuse(resultCannotRead, "map " + name + " not found in " + places);
+    }
+    // The level comes whole from the file that has the marker, which is read again and must
+    // still say what it said when it was opened.
+    const WadFile& wad = wadFiles[static_cast<size_t>(marker.file)];
+    const std::string quoted = "'" + wad.path + "'";
+    streams.clear();
+    streams.resize(wadFiles.size());
+    FileStream& in = streams[static_cast<size_t>(marker.file)];
+    in.reset(std::fopen(wad.path.c_str(), "rb"));
+    if (!in) {
         return refuse(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
     }
     WadHeader header{};
-    if (std::fread(&header, sizeof header, 1, file.get()) != 1) {
+    if (std::fread(&header, sizeof header, 1, in.get()) != 1) {
         return refuse(resultCannotRead,
                       "cannot read the header of " + quoted + ": file is too short");
     }
-    if (std::memcmp(header.identification, "IWAD", 4) != 0) {
+    const std::string kind(header.identification, 4);
+    if (marker.file == 0 && kind != "IWAD") {
         return refuse(resultNotIwad, quoted + " is not an IWAD archive");
     }
-    const std::string name = mapName != nullptr ? mapName : "";
-    if (findLump(name.c_str()) != resultOk) {
-        return refuse(resultCannotRead, "map " + name + " not found in " + quoted);
+    if (marker.file > 0 && kind != "IWAD" && kind != "PWAD") {
+        return refuse(resultNotWad, wad.path + " is not a WAD archive");
+    }
+    // Once files are layered, levels in formats Brindle cannot draw are named for what they are.
+    if (wadFiles.size() > 1) {
+        if (std::string problem = unsupportedLevel(name, marker); !problem.empty()) {
+            return refuse(resultUnsupportedLevel, std::move(problem));
+        }
     }
 
-    const size_t marker = static_cast<size_t>(foundLump);
-    const size_t end =
-        std::min(directoryEntries.size(), marker + 1 + size_t{levelLumpsAfterMarker});
+    levelFile = marker.file;
+    const size_t first = static_cast<size_t>(marker.entry) + 1;
+    const size_t end = std::min(wad.directory.size(), first + size_t{levelLumpsAfterMarker});
     bool present[std::size(levelLumps)] = {};
-    for (size_t i = marker + 1; i < end; ++i) {
-        const LumpEntry& entry = directoryEntries[i];
-        if (!lumpFitsFile(entry)) {
+    for (size_t i = first; i < end; ++i) {
+        const LumpEntry& entry = wad.directory[i];
+        if (!wad.holds(entry)) {
             continue;  // reaches past the end of the file: as good as missing
         }
         const std::string entryName = lumpName(entry.name);
@@ -123,7 +145,7 @@ int32_t WadArchive::loadLevel(const char* mapName) {
             present[kind] = true;
         }
     }
-    file.reset();
+    levelFile = -1;
 
     for (size_t kind = 0; kind < std::size(levelLumps); ++kind) {
         if (levelLumps[kind].required && !present[kind]) {
@@ -133,6 +155,8 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     if (std::string problem = checkLevel(); !problem.empty()) {
         return refuse(resultBadLevel, std::move(problem));
     }
+    readLevelFlats();
+    streams.clear();
     return resultOk;
 }
 
@@ -146,6 +170,7 @@ int32_t WadArchive::freeLevel() {
     subsectors = {};
     sidedefs = {};
     nodes = {};
+    levelFlats = {};
     vertexCount = 0;
     rootNode = -1;
     return resultOk;
@@ -159,7 +184,7 @@ void WadArchive::getPlayerStart(int16_t* xOut, int16_t* yOut, int16_t* angleOut)
 
 // The player-one start is the last thing of type 1; without one the start keeps its value.
 int32_t WadArchive::readThings(int32_t filePos, int32_t count) {
-    const int32_t result = readRecords(file.get(), things, filePos, count);
+    const int32_t result = readRecords(stream(levelFile), things, filePos, count);
     for (const Thing& thing : things) {
         if (thing.type == 1) {
             startX = thing.x;
@@ -171,36 +196,36 @@ int32_t WadArchive::readThings(int32_t filePos, int32_t count) {
 }
 
 int32_t WadArchive::readLinedefs(int32_t filePos, int32_t count) {
-    return readRecords(file.get(), linedefs, filePos, count);
+    return readRecords(stream(levelFile), linedefs, filePos, count);
 }
 
 int32_t WadArchive::readSidedefs(int32_t filePos, int32_t count) {
-    return readRecords(file.get(), sidedefs, filePos, count);
+    return readRecords(stream(levelFile), sidedefs, filePos, count);
 }
 
 int32_t WadArchive::readVertices(int32_t filePos, int32_t count) {
-    const int32_t result = readRecords(file.get(), vertices, filePos, count);
+    const int32_t result = readRecords(stream(levelFile), vertices, filePos, count);
     vertexCount = static_cast<int32_t>(vertices.size());
     return result;
 }
 
 int32_t WadArchive::readSegs(int32_t filePos, int32_t count) {
-    return readRecords(file.get(), segs, filePos, count);
+    return readRecords(stream(levelFile), segs, filePos, count);
 }
 
 int32_t WadArchive::readSubsectors(int32_t filePos, int32_t count) {
-    return readRecords(file.get(), subsectors, filePos, count);
+    return readRecords(stream(levelFile), subsectors, filePos, count);
 }
 
 // The root of the tree is the last node; a level without nodes has root -1.
 int32_t WadArchive::readNodes(int32_t filePos, int32_t count) {
-    const int32_t result = readRecords(file.get(), nodes, filePos, count);
+    const int32_t result = readRecords(stream(levelFile), nodes, filePos, count);
     rootNode = static_cast<int16_t>(static_cast<int32_t>(nodes.size()) - 1);
     return result;
 }
 
 int32_t WadArchive::readSectors(int32_t filePos, int32_t count) {
-    return readRecords(file.get(), sectors, filePos, count);
+    return readRecords(stream(levelFile), sectors, filePos, count);
 }
 
 }  // namespace brindle

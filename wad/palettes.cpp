@@ -8,7 +8,7 @@ namespace brindle {
 // Reads the found PLAYPAL lump. A lump shorter than 14 palettes fills only what it holds;
 // the rest stays zero.
 int32_t WadArchive::readPalettes() {
-    if (!file || foundLump < 0) {
+    if (stream(foundLump.file) == nullptr) {
         return resultCannotRead;
     }
     const LumpBytes bytes = readFoundLump(paletteCount * paletteBytes);
@@ -20,7 +20,7 @@ int32_t WadArchive::readPalettes() {
 
 // Reads the found COLORMAP lump, as much of the 34 maps as it holds.
 int32_t WadArchive::readColorMaps() {
-    if (!file || foundLump < 0) {
+    if (stream(foundLump.file) == nullptr) {
         return resultCannotRead;
     }
     const LumpBytes bytes = readFoundLump(colorMapCount * colorMapBytes);

@@ -98,7 +98,7 @@ void forEachRun(const PatchView& patch, int32_t x, Store&& store) {
 
 // Reads the found PNAMES lump: a count, then 8-byte names.
 int32_t WadArchive::readPatchNames() {
-    if (!file || foundLump < 0) {
+    if (stream(foundLump.file) == nullptr) {
         return resultCannotRead;
     }
     const LumpBytes lump = readFoundLump(SIZE_MAX);
@@ -120,7 +120,7 @@ int32_t WadArchive::readPatchNames() {
 
 // Reads the found texture lump (TEXTURE1 or TEXTURE2) and appends its composed textures.
 int32_t WadArchive::readTextures() {
-    if (!file || foundLump < 0) {
+    if (stream(foundLump.file) == nullptr) {
         return resultCannotRead;
     }
     return composeTextureLump(readFoundLump(SIZE_MAX));
@@ -130,37 +130,39 @@ std::unique_ptr<uint8_t[]> WadArchive::readPatch(const char* name, int32_t* widt
                                                  int32_t* heightOut) {
     *widthOut = 0;
     *heightOut = 0;
-    // Outside open the stream is closed; reopen it for this one read.
-    const bool reopened = !file && loaded != 0;
-    if (reopened) {
-        file.reset(std::fopen(path.data(), "rb"));
-    }
-    if (!file) {
+    if (name == nullptr || std::strlen(name) > 8) {
         return nullptr;
     }
-    const long position = std::ftell(file.get());
-    std::unique_ptr<uint8_t[]> block;
-    if (findLump(name) == resultOk) {
-        const LumpBytes lump = readFoundLump(SIZE_MAX);
-        if (const std::optional<PatchView> patch = viewPatch(lump)) {
-            // Handed out row-major, cleared to 0 where no run reaches: texel (x, y) at
-            // y * width + x.
-            const size_t texels = static_cast<size_t>(patch->width) * patch->height;
-            block = std::make_unique<uint8_t[]>(texels);
-            for (int32_t x = 0; x < patch->width; ++x) {
-                forEachRun(*patch, x, [&](int32_t row, const uint8_t* source, int32_t count) {
-                    for (int32_t i = 0; i < count; ++i) {
-                        block[static_cast<size_t>(row + i) * patch->width + x] = source[i];
-                    }
-                });
-            }
-            *widthOut = patch->width;
-            *heightOut = patch->height;
-        }
+    const LumpRef ref = resolve(name);
+    if (!ref.found()) {
+        return nullptr;
     }
-    std::fseek(file.get(), position, SEEK_SET);
+    // Outside open the streams are closed; reopen the patch's file for this one read.
+    const bool reopened = stream(ref.file) == nullptr;
     if (reopened) {
-        file.reset();
+        streams.resize(wadFiles.size());
+        streams[static_cast<size_t>(ref.file)].reset(
+            std::fopen(wadFiles[static_cast<size_t>(ref.file)].path.c_str(), "rb"));
+    }
+    std::unique_ptr<uint8_t[]> block;
+    const LumpBytes lump = readLump(ref, SIZE_MAX);
+    if (const std::optional<PatchView> patch = viewPatch(lump)) {
+        // Handed out row-major, cleared to 0 where no run reaches: texel (x, y) at
+        // y * width + x.
+        const size_t texels = static_cast<size_t>(patch->width) * patch->height;
+        block = std::make_unique<uint8_t[]>(texels);
+        for (int32_t x = 0; x < patch->width; ++x) {
+            forEachRun(*patch, x, [&](int32_t row, const uint8_t* source, int32_t count) {
+                for (int32_t i = 0; i < count; ++i) {
+                    block[static_cast<size_t>(row + i) * patch->width + x] = source[i];
+                }
+            });
+        }
+        *widthOut = patch->width;
+        *heightOut = patch->height;
+    }
+    if (reopened) {
+        streams.clear();
     }
     return block;
 }
@@ -175,28 +177,28 @@ int32_t WadArchive::composeTextureLump(const LumpBytes& lump) {
 
     // Each patch lump is read once per archive and drawn by every placement that uses it.
     auto patchLumpFor = [&](int32_t patchIndex, LumpBytes& scratch) -> const LumpBytes* {
-        const std::string name = lumpName(patchNames[static_cast<size_t>(patchIndex)].name);
-        const auto lumpIt = lumpIndex.find(name);
-        if (lumpIt == lumpIndex.end()) {
+        const LumpRef ref = resolve(lumpName(patchNames[static_cast<size_t>(patchIndex)].name));
+        if (!ref.found()) {
             return nullptr;
         }
-        const auto cached = patchLumps.find(lumpIt->second);
+        const int64_t key = (int64_t{ref.file} << 32) | ref.entry;
+        const auto cached = patchLumps.find(key);
         if (cached != patchLumps.end()) {
             return &cached->second;
         }
-        const int64_t size = directoryEntries[static_cast<size_t>(lumpIt->second)].size;
+        const int64_t size =
+            wadFiles[static_cast<size_t>(ref.file)].directory[static_cast<size_t>(ref.entry)].size;
         if (size > copyBudget) {
             return nullptr;
         }
         copyBudget -= size;
-        findLump(name.c_str());
-        LumpBytes bytes = readFoundLump(SIZE_MAX);
+        LumpBytes bytes = readLump(ref, SIZE_MAX);
         if (patchCacheBytes + size > fileSize) {
             scratch = std::move(bytes);  // entries sharing bytes: stop caching, keep going
             return &scratch;
         }
         patchCacheBytes += size;
-        return &patchLumps.emplace(lumpIt->second, std::move(bytes)).first->second;
+        return &patchLumps.emplace(key, std::move(bytes)).first->second;
     };
 
     for (int64_t t = 0; t < count; ++t) {

@@ -24,7 +24,7 @@ void WadArchive::releaseAll() {
     freeLevel();
     loaded = 0;
     path.fill(0);
-    file.reset();
+    streams.clear();
     directoryOffset = 0;
     lumpCount = 0;
     rootNode = 0;
@@ -42,99 +42,151 @@ void WadArchive::releaseAll() {
     startY = 0;
     startAngle = 0;
     lastError.clear();
-    directoryEntries = {};
+    wadFiles = {};
     lumpIndex = {};
     textureIndex = {};
+    flatIndex = {};
     fileSize = 0;
-    foundLump = -1;
+    foundLump = {};
+    levelFile = -1;
     patchLumps.clear();
     patchCacheBytes = 0;
 }
 
 int32_t WadArchive::openFailure(int32_t result, std::string text) {
-    file.reset();
-    directoryEntries = {};
+    streams.clear();
+    wadFiles = {};
     lumpIndex = {};
     lastError = std::move(text);
     return result;
 }
 
-// A lump of positive size is usable only when it lies wholly inside the file; markers
-// (size 0) carry no data, so their position does not matter.
-bool WadArchive::lumpFitsFile(const LumpEntry& entry) const {
+bool WadFile::holds(const LumpEntry& entry) const {
     if (entry.size == 0) {
         return true;
     }
     return entry.size > 0 && entry.filePos >= 0 &&
-           static_cast<int64_t>(entry.filePos) + entry.size <= fileSize;
+           static_cast<int64_t>(entry.filePos) + entry.size <= size;
+}
+
+std::vector<std::string> WadFile::mapNames() const {
+    std::vector<std::string> names;
+    for (const LumpEntry& entry : directory) {
+        std::string name = lumpName(entry.name);
+        if (entry.size == 0 && isMapName(name)) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
+// Opens one file of the load order, checks its header and reads its whole directory, which
+// must lie inside the file. The IWAD must say "IWAD"; an added file "IWAD" or "PWAD". On
+// success the file joins `wadFiles` with its stream left open.
+int32_t WadArchive::openFile(const std::string& filePath, bool isIwad) {
+    const std::string quoted = "'" + filePath + "'";
+    FileStream opened(std::fopen(filePath.c_str(), "rb"));
+    if (!opened) {
+        return openFailure(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
+    }
+    std::FILE* in = opened.get();
+    // Every lump is read whole into its own buffer after a seek, so the stream's buffer would
+    // only add a copy and a read-ahead that the next seek throws away.
+    std::setvbuf(in, nullptr, _IONBF, 0);
+    if (std::fseek(in, 0, SEEK_END) != 0) {
+        return openFailure(resultCannotRead, "cannot read " + quoted);
+    }
+    WadFile wad;
+    wad.path = filePath;
+    wad.size = std::ftell(in);
+    std::rewind(in);
+
+    WadHeader header{};
+    if (wad.size < 0 || std::fread(&header, sizeof header, 1, in) != 1) {
+        const std::string reason = std::ferror(in) ? std::strerror(errno) : "file is too short";
+        return openFailure(resultCannotRead, "cannot read the header of " + quoted + ": " + reason);
+    }
+    wad.kind.assign(header.identification, 4);
+    if (isIwad && wad.kind != "IWAD") {
+        return openFailure(resultNotIwad, quoted + " is not an IWAD archive");
+    }
+    if (!isIwad && wad.kind != "IWAD" && wad.kind != "PWAD") {
+        return openFailure(resultNotWad, filePath + " is not a WAD archive");
+    }
+    wad.directoryOffset = header.directoryOffset;
+    if (header.directoryOffset < 0) {
+        return openFailure(resultCannotRead, quoted + ": lump directory offset " +
+                                                 std::to_string(header.directoryOffset) +
+                                                 " is negative");
+    }
+    const int64_t entries = header.lumpCount > 0 ? header.lumpCount : 0;
+    const int64_t directoryEnd = header.directoryOffset + entries * int64_t{sizeof(LumpEntry)};
+    if (entries > 0 && directoryEnd > wad.size) {
+        return openFailure(resultCannotRead, quoted + ": lump directory (" +
+                                                 std::to_string(entries) + " entries at offset " +
+                                                 std::to_string(header.directoryOffset) +
+                                                 ") reaches past the end of the file (" +
+                                                 std::to_string(wad.size) + " bytes)");
+    }
+    // The whole directory in one read; look-ups then go through an index by name.
+    wad.directory.resize(static_cast<size_t>(entries));
+    if (entries > 0 && (std::fseek(in, header.directoryOffset, SEEK_SET) != 0 ||
+                        std::fread(wad.directory.data(), sizeof(LumpEntry), wad.directory.size(),
+                                   in) != wad.directory.size())) {
+        return openFailure(resultCannotRead, "cannot read the lump directory of " + quoted);
+    }
+    if (isIwad) {
+        lumpCount = header.lumpCount;
+        directoryOffset = header.directoryOffset;
+    }
+    fileSize += wad.size;
+    wadFiles.push_back(std::move(wad));
+    streams.push_back(std::move(opened));
+    return resultOk;
 }
 
 int32_t WadArchive::open(const char* archivePath) {
+    return open(archivePath, {});
+}
+
+int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& addedPaths) {
     releaseAll();
-    if (archivePath == nullptr) {
+    if (iwadPath == nullptr) {
         return openFailure(resultCannotRead, "no archive path given");
     }
-    const size_t length = std::strlen(archivePath);
+    const size_t length = std::strlen(iwadPath);
     if (length >= path.size()) {
         return openFailure(resultCannotRead, "archive path is longer than 255 characters");
     }
-    std::memcpy(path.data(), archivePath, length + 1);
-    const std::string quoted = "'" + std::string(archivePath) + "'";
-
-    file.reset(std::fopen(archivePath, "rb"));
-    if (!file) {
-        return openFailure(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
+    std::memcpy(path.data(), iwadPath, length + 1);
+    if (const int32_t result = openFile(iwadPath, true); result != resultOk) {
+        return result;
     }
-    // Every lump is read whole into its own buffer after a seek, so the stream's buffer would
-    // only add a copy and a read-ahead that the next seek throws away.
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return openFailure(resultCannotRead, "cannot read " + quoted);
-    }
-    fileSize = std::ftell(file.get());
-    std::rewind(file.get());
-
-    WadHeader header{};
-    if (fileSize < 0 || std::fread(&header, sizeof header, 1, file.get()) != 1) {
-        const std::string reason =
-            std::ferror(file.get()) ? std::strerror(errno) : "file is too short";
-        return openFailure(resultCannotRead, "cannot read the header of " + quoted + ": " + reason);
-    }
-    if (std::memcmp(header.identification, "IWAD", 4) != 0) {
-        return openFailure(resultNotIwad, quoted + " is not an IWAD archive");
-    }
-    lumpCount = header.lumpCount;
-    directoryOffset = header.directoryOffset;
-    if (directoryOffset < 0) {
-        return openFailure(resultCannotRead, quoted + ": lump directory offset " +
-                                                 std::to_string(directoryOffset) + " is negative");
-    }
-    const int64_t entries = lumpCount > 0 ? lumpCount : 0;
-    const int64_t directoryEnd = directoryOffset + entries * int64_t{sizeof(LumpEntry)};
-    if (entries > 0 && directoryEnd > fileSize) {
-        return openFailure(resultCannotRead, quoted + ": lump directory (" +
-                                                 std::to_string(entries) + " entries at offset " +
-                                                 std::to_string(directoryOffset) +
-                                                 ") reaches past the end of the file (" +
-                                                 std::to_string(fileSize) + " bytes)");
-    }
-
-    // The whole directory in one read; look-ups then go through an index by name.
-    directoryEntries.resize(static_cast<size_t>(entries));
-    if (entries > 0 &&
-        (std::fseek(file.get(), directoryOffset, SEEK_SET) != 0 ||
-         std::fread(directoryEntries.data(), sizeof(LumpEntry), directoryEntries.size(),
-                    file.get()) != directoryEntries.size())) {
-        return openFailure(resultCannotRead, "cannot read the lump directory of " + quoted);
-    }
-    lumpIndex.reserve(directoryEntries.size());
-    for (size_t i = 0; i < directoryEntries.size(); ++i) {
-        if (lumpFitsFile(directoryEntries[i])) {
-            lumpIndex.try_emplace(lumpName(directoryEntries[i].name), static_cast<int32_t>(i));
+    for (const std::string& added : addedPaths) {
+        if (const int32_t result = openFile(added, false); result != resultOk) {
+            return result;
         }
     }
 
-    // Composition may not take memory or time out of proportion to the file: textures get at
+    // Later files override earlier ones; inside one file the first entry of a name counts.
+    for (size_t f = 0; f < wadFiles.size(); ++f) {
+        const WadFile& wad = wadFiles[f];
+        std::unordered_map<std::string, bool> seenHere;
+        seenHere.reserve(wad.directory.size());
+        lumpIndex.reserve(lumpIndex.size() + wad.directory.size());
+        for (size_t i = 0; i < wad.directory.size(); ++i) {
+            if (!wad.holds(wad.directory[i])) {
+                continue;
+            }
+            std::string name = lumpName(wad.directory[i].name);
+            if (seenHere.try_emplace(name, true).second) {
+                lumpIndex.insert_or_assign(
+                    std::move(name), LumpRef{static_cast<int32_t>(f), static_cast<int32_t>(i)});
+            }
+        }
+    }
+
+    // Composition may not take memory or time out of proportion to the files: textures get at
     // most 16 MiB plus 8 bytes per file byte (512 MiB at most), and the texels decoded and
     // copied at most four times that.
     texelBudget = std::min<int64_t>(int64_t{512} << 20, (int64_t{16} << 20) + 8 * fileSize);
@@ -158,63 +210,114 @@ int32_t WadArchive::open(const char* archivePath) {
     patchLumps.clear();
     patchCacheBytes = 0;
     indexTextures();
+    indexFlats();
 
     loaded = 1;
-    file.reset();
-    foundLump = -1;
+    streams.clear();
+    foundLump = {};
     return resultOk;
+}
+
+const std::vector<LumpEntry>& WadArchive::directory() const {
+    static const std::vector<LumpEntry> none;
+    return wadFiles.empty() ? none : wadFiles.front().directory;
+}
+
+size_t WadArchive::totalLumps() const {
+    size_t total = 0;
+    for (const WadFile& wad : wadFiles) {
+        total += wad.directory.size();
+    }
+    return total;
 }
 
 std::vector<std::string> WadArchive::mapNames() const {
     std::vector<std::string> names;
-    for (const LumpEntry& entry : directoryEntries) {
-        std::string name = lumpName(entry.name);
-        if (entry.size == 0 && isMapName(name)) {
-            names.push_back(std::move(name));
+    for (const WadFile& wad : wadFiles) {
+        for (std::string& name : wad.mapNames()) {
+            if (std::find(names.begin(), names.end(), name) == names.end()) {
+                names.push_back(std::move(name));
+            }
         }
     }
     return names;
 }
 
-// Answers from the in-memory directory. While the stream is open it is also positioned as
-// the readers expect: at the data of a lump of positive size, or just behind the entry of a
-// lump of size 0 (a level marker).
+int32_t WadArchive::mapFile(const std::string& mapName) const {
+    const LumpRef marker = resolve(mapName);
+    return marker.file;
+}
+
+std::string WadArchive::firstAddedMap() const {
+    for (size_t f = wadFiles.size(); f-- > 1;) {
+        const std::vector<std::string> maps = wadFiles[f].mapNames();
+        if (!maps.empty()) {
+            return maps.front();
+        }
+    }
+    return {};
+}
+
+LumpRef WadArchive::resolve(const std::string& name) const {
+    const auto it = lumpIndex.find(name);
+    return it == lumpIndex.end() ? LumpRef{} : it->second;
+}
+
+std::FILE* WadArchive::stream(int32_t fileIndex) const {
+    if (fileIndex < 0 || static_cast<size_t>(fileIndex) >= streams.size()) {
+        return nullptr;
+    }
+    return streams[static_cast<size_t>(fileIndex)].get();
+}
+
+// Answers from the in-memory directories. While the streams are open it also positions the
+// found lump's stream as the readers expect: at the data of a lump of positive size, or just
+// behind the entry of a lump of size 0 (a level marker).
 int32_t WadArchive::findLump(const char* name, int32_t* sizeOut) {
     if (name == nullptr || std::strlen(name) > 8) {
         return resultNotFound;
     }
-    const auto it = lumpIndex.find(name);
-    if (it == lumpIndex.end()) {
+    const LumpRef ref = resolve(name);
+    if (!ref.found()) {
         return resultNotFound;
     }
-    const LumpEntry& entry = directoryEntries[static_cast<size_t>(it->second)];
-    if (file) {
-        const int64_t position = entry.size > 0 ? entry.filePos
-                                                : directoryOffset + (it->second + int64_t{1}) *
-                                                                        int64_t{sizeof(LumpEntry)};
-        std::fseek(file.get(), static_cast<long>(position), SEEK_SET);
+    const WadFile& wad = wadFiles[static_cast<size_t>(ref.file)];
+    const LumpEntry& entry = wad.directory[static_cast<size_t>(ref.entry)];
+    if (std::FILE* in = stream(ref.file)) {
+        const int64_t position =
+            entry.size > 0
+                ? entry.filePos
+                : wad.directoryOffset + (ref.entry + int64_t{1}) * int64_t{sizeof(LumpEntry)};
+        std::fseek(in, static_cast<long>(position), SEEK_SET);
     }
-    foundLump = it->second;
+    foundLump = ref;
     if (sizeOut != nullptr) {
         *sizeOut = entry.size;
     }
     return resultOk;
 }
 
-// The data of the lump findLump found last, at most maxBytes of it, in one read from the
-// stream's position. Empty when there is no open stream or no found lump.
-LumpBytes WadArchive::readFoundLump(size_t maxBytes) {
+// At most maxBytes of a lump's data, in one read from its file's open stream. Empty when
+// that stream is not open or the lump has no data.
+LumpBytes WadArchive::readLump(LumpRef lump, size_t maxBytes) {
     LumpBytes bytes;
-    if (!file || foundLump < 0) {
+    std::FILE* in = stream(lump.file);
+    if (in == nullptr || lump.entry < 0) {
         return bytes;
     }
-    const LumpEntry& entry = directoryEntries[static_cast<size_t>(foundLump)];
-    if (entry.size <= 0) {
+    const LumpEntry& entry =
+        wadFiles[static_cast<size_t>(lump.file)].directory[static_cast<size_t>(lump.entry)];
+    if (entry.size <= 0 || std::fseek(in, entry.filePos, SEEK_SET) != 0) {
         return bytes;
     }
     bytes.resize(std::min(static_cast<size_t>(entry.size), maxBytes));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
     return bytes;
+}
+
+// The data of the lump findLump found last, at most maxBytes of it.
+LumpBytes WadArchive::readFoundLump(size_t maxBytes) {
+    return readLump(foundLump, maxBytes);
 }
 
 }  // namespace brindle

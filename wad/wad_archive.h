@@ -18,9 +18,11 @@ namespace brindle {
 enum : int32_t {
     resultOk = 1,
     resultNotFound = 0,
-    resultCannotRead = -1,  // file cannot be opened or read, or the archive was never opened
-    resultNotIwad = -2,     // the header does not say "IWAD"
-    resultBadLevel = -3,    // the level is incomplete or its records contradict each other
+    resultCannotRead = -1,        // file cannot be opened or read, or the archive was never opened
+    resultNotIwad = -2,           // the header does not say "IWAD"
+    resultBadLevel = -3,          // the level is incomplete or its records contradict each other
+    resultNotWad = -4,            // an added file says neither "IWAD" nor "PWAD"
+    resultUnsupportedLevel = -5,  // a level in a format Brindle does not read (see errorText)
 };
 
 struct WadHeader {
@@ -58,6 +60,28 @@ struct FileCloser {
 };
 using FileStream = std::unique_ptr<std::FILE, FileCloser>;
 
+// One file of the load order: the IWAD first, then each added file in the order given.
+struct WadFile {
+    std::string path;  // as given
+    std::string kind;  // "IWAD" or "PWAD", as its header says
+    int64_t size = 0;
+    int32_t directoryOffset = 0;
+    std::vector<LumpEntry> directory;
+
+    // A lump of positive size is usable only when it lies wholly inside the file; markers
+    // (size 0) carry no data, so their position does not matter.
+    bool holds(const LumpEntry& entry) const;
+    // This file's own level markers (size-0 entries named ExMy or MAPxx), in directory order.
+    std::vector<std::string> mapNames() const;
+};
+
+// A directory entry of one of the files.
+struct LumpRef {
+    int32_t file = -1;
+    int32_t entry = -1;
+    bool found() const { return file >= 0; }
+};
+
 class WadArchive {
   public:
     static constexpr int paletteCount = 14;
@@ -73,6 +97,11 @@ class WadArchive {
 
     // 1 on success, -1 when the file cannot be opened or read, -2 when it is not an IWAD.
     int32_t open(const char* path);
+    // The IWAD with further archives layered over it, in load order. Each added file must say
+    // "PWAD" or "IWAD" (-4 otherwise) and is checked as the IWAD is; a name looked up answers
+    // from the last file that has an entry of that name, and inside it from the first such
+    // entry. With no added files this is open(iwadPath).
+    int32_t open(const char* iwadPath, const std::vector<std::string>& addedPaths);
     // 1 if a directory entry of that name exists (first in directory order among the entries
     // that lie inside the file), 0 if not. Answered from the directory read by open; while
     // the stream is open (inside open and loadLevel) it is also positioned at the lump's data,
@@ -81,9 +110,11 @@ class WadArchive {
 
     // Loads the level whose marker is "E<episode>M<mission>".
     int32_t loadLevel(int32_t episode, int32_t mission);
-    // Loads the level with the given marker name ("E1M1", "MAP01", ...).
-    // 1 on success, -1 (not opened, unreadable, marker missing), -2 (not an IWAD),
-    // -3 (a level lump is missing or its records are inconsistent: see errorText).
+    // Loads the level with the given marker name ("E1M1", "MAP01", ...), whole, from the last
+    // file that has its marker. 1 on success, -1 (not opened, unreadable, marker missing),
+    // -2 (not an IWAD), -3 (a level lump is missing or its records are inconsistent),
+    // -4 (an added file is not a WAD archive), -5 (once files are added: a text map, a
+    // Hexen-format map, extended nodes or no nodes); errorText says which.
     int32_t loadLevel(const char* mapName);
     int32_t freeLevel();
     void getPlayerStart(int16_t* xOut, int16_t* yOut, int16_t* angleOut) const;
@@ -91,6 +122,12 @@ class WadArchive {
     // Pixels of the first texture of that name (at most 8 characters, case-sensitive),
     // or null with 0 x 0 when there is none.
     const uint8_t* findTexture(const char* name, int16_t* widthOut, int16_t* heightOut) const;
+
+    // The 64 x 64 flat of that name (4096 bytes, row-major), compared as findTexture compares
+    // names, for the names the loaded level's sectors use; null when no file has an entry of
+    // that name between flat markers (F_START/F_END, FF_START/FF_END), or when the entry it
+    // resolves to is not 4096 bytes inside its file.
+    const uint8_t* findFlat(const char* name) const;
 
     // 256 entries of blue, green, red, 0 built from palette 0; the caller owns it.
     std::unique_ptr<uint8_t[]> paletteColorTable() const;
@@ -104,10 +141,20 @@ class WadArchive {
     // lump and the record where it applies. Empty after a success.
     const std::string& errorText() const { return lastError; }
 
-    // Every directory entry, in directory order (empty before a successful open).
-    const std::vector<LumpEntry>& directory() const { return directoryEntries; }
-    // The level markers (size-0 entries named ExMy or MAPxx), in directory order.
+    // The IWAD's directory entries, in directory order (empty before a successful open).
+    const std::vector<LumpEntry>& directory() const;
+    // The files in load order: the IWAD, then the added ones (empty before a successful open).
+    const std::vector<WadFile>& files() const { return wadFiles; }
+    // Directory entries over all files.
+    size_t totalLumps() const;
+    // Every level marker name once, in order of first appearance over the files in load order.
     std::vector<std::string> mapNames() const;
+    // The file that supplies a map (the last that has its marker), or -1 when none has it.
+    int32_t mapFile(const std::string& mapName) const;
+    // The first map of the last added file that has one; empty when no added file has a map.
+    std::string firstAddedMap() const;
+    // The entry a name resolves to by the layering rule; not found when no file has it.
+    LumpRef resolve(const std::string& name) const;
 
     // Readers called by open and loadLevel.
     int32_t readPalettes();
@@ -125,9 +172,8 @@ class WadArchive {
     int32_t readSectors(int32_t filePos, int32_t count);
 
     int32_t loaded = 0;
-    std::array<char, 256> path{};
-    FileStream file;
-    int32_t directoryOffset = 0;
+    std::array<char, 256> path{};  // the IWAD's
+    int32_t directoryOffset = 0;   // the IWAD's directory
     int32_t lumpCount = 0;
     int16_t rootNode = 0;  // nodes.size() - 1; -1 for a level without nodes
     int32_t vertexCount = 0;
@@ -150,23 +196,34 @@ class WadArchive {
 
   private:
     void releaseAll();
-    bool lumpFitsFile(const LumpEntry& entry) const;
     int32_t openFailure(int32_t result, std::string text);
+    int32_t openFile(const std::string& filePath, bool isIwad);
+    std::FILE* stream(int32_t fileIndex) const;
+    LumpBytes readLump(LumpRef lump, size_t maxBytes);
     LumpBytes readFoundLump(size_t maxBytes);
+    std::string unsupportedLevel(const std::string& mapName, LumpRef marker);
     int32_t composeTextureLump(const LumpBytes& lump);
     void indexTextures();
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
+    void indexFlats();               // flats.cpp
+    void readLevelFlats();
 
     std::string lastError;
-    std::vector<LumpEntry> directoryEntries;
-    std::unordered_map<std::string, int32_t> lumpIndex;     // name -> first usable entry
+    std::vector<WadFile> wadFiles;
+    // One stream per file, open only inside open and loadLevel (which opens just the file
+    // that holds the level).
+    std::vector<FileStream> streams;
+    std::unordered_map<std::string, LumpRef> lumpIndex;     // name -> the entry it resolves to
     std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
-    int64_t fileSize = 0;
-    int32_t foundLump = -1;  // entry of the last successful findLump
+    std::unordered_map<std::string, LumpRef> flatIndex;     // name -> entry between markers
+    std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
+    int64_t fileSize = 0;                                              // of all files together
+    LumpRef foundLump;       // of the last successful findLump
+    int32_t levelFile = -1;  // the file whose level lumps the readers read
 
     // Composition state, alive only inside open: each patch lump is read once and drawn from
     // memory by every placement, and the memory and work spent are bounded by the file's size.
-    std::unordered_map<int32_t, LumpBytes> patchLumps;  // directory entry -> bytes
+    std::unordered_map<int64_t, LumpBytes> patchLumps;  // file << 32 | entry -> bytes
     int64_t patchCacheBytes = 0;
     int64_t texelBudget = 0;  // texture bytes still allowed
     int64_t copyBudget = 0;   // patch texels still allowed to be copied or decoded

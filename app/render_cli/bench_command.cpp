@@ -22,8 +22,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct BenchArguments {
-    std::string wadPath = "./Doom1.wad";
-    std::string mapName = "E1M1";
+    ArchiveChoice archives;
     std::string position;  // X,Y,ANGLE when --pos is given
     int frames = 200;
 };
@@ -49,18 +48,18 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
     Viewer viewer;
     viewer.archive = std::make_unique<WadArchive>();
     Clock::time_point start = Clock::now();
-    const int32_t opened = viewer.archive->open(arguments.wadPath.c_str());
+    const int32_t opened =
+        viewer.archive->open(iwadPathOf(arguments.archives).c_str(), arguments.archives.files);
     const double openMs = millisecondsSince(start);
+    if (opened != resultOk) {
+        return reportArchiveFailure(opened, *viewer.archive, viewer.mapName);
+    }
+    viewer.mapName = mapNameOf(arguments.archives, *viewer.archive);
     start = Clock::now();
-    const int32_t loaded =
-        opened == resultOk ? viewer.archive->loadLevel(arguments.mapName.c_str()) : opened;
+    const int32_t loaded = viewer.archive->loadLevel(viewer.mapName.c_str());
     const double loadLevelMs = millisecondsSince(start);
     if (loaded != resultOk) {
-        // Once more the way every subcommand does it, for the same message and status.
-        viewer.archive = std::make_unique<WadArchive>();
-        if (int status = openArchiveAndMap(*viewer.archive, arguments.wadPath, arguments.mapName)) {
-            return status;
-        }
+        return reportArchiveFailure(loaded, *viewer.archive, viewer.mapName);
     }
 
     placeViewer(viewer, position);
@@ -98,7 +97,7 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
     CLI::App* bench =
         app.add_subcommand("bench", "Time the renderer on one view and print the figures as JSON");
 
-    addArchiveOptions(*bench, arguments->wadPath, arguments->mapName);
+    addArchiveOptions(*bench, arguments->archives);
     CLI::Option* pos = addPositionOption(*bench, arguments->position);
     bench->add_option("--frames", arguments->frames, "Frames to time, after one warm-up frame")
         ->type_name("N")

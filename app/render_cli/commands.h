@@ -5,10 +5,12 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "app/archive_options.h"
+
 namespace brindle {
 
-// --wad PATH and --map NAME, which every subcommand takes.
-void addArchiveOptions(CLI::App& command, std::string& wadPath, std::string& mapName);
+// --wad PATH, --file PATH... and --map NAME, which every subcommand takes.
+void addArchiveOptions(CLI::App& command, ArchiveChoice& choice);
 // --pos X,Y,ANGLE, checked while the command line is parsed.
 CLI::Option* addPositionOption(CLI::App& command, std::string& position);
 

@@ -1,14 +1,14 @@
 // Options shared by brindle-render's subcommands.
+#include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
 #include "app/render_cli/view_setup.h"
 
 namespace brindle {
 
-void addArchiveOptions(CLI::App& command, std::string& wadPath, std::string& mapName) {
-    command.add_option("--wad", wadPath, "Game archive")->type_name("PATH")->capture_default_str();
-    command.add_option("--map", mapName, "Map to load (E1M1, MAP01, ...)")
-        ->type_name("NAME")
-        ->capture_default_str();
+void addArchiveOptions(CLI::App& command, ArchiveChoice& choice) {
+    addArchiveOptions(command, choice, defaultWadPath,
+                      std::string(defaultMap) + "; with --file the first map of the last added " +
+                          "file that has one");
 }
 
 CLI::Option* addPositionOption(CLI::App& command, std::string& position) {

@@ -12,14 +12,10 @@ namespace brindle {
 
 namespace {
 
-struct InfoOptions {
-    std::string wadPath = "./Doom1.wad";
-    std::string mapName = "E1M1";
-};
-
-int runInfo(const InfoOptions& options) {
+int runInfo(const ArchiveChoice& choice) {
     WadArchive archive;
-    if (const int status = openArchiveAndMap(archive, options.wadPath, options.mapName)) {
+    std::string mapName;
+    if (const int status = openArchiveAndMap(archive, choice, mapName)) {
         return status;
     }
     int16_t x = 0;
@@ -28,11 +24,11 @@ int runInfo(const InfoOptions& options) {
     archive.getPlayerStart(&x, &y, &angle);
 
     nlohmann::ordered_json info;
-    info["lumps"] = archive.directory().size();
+    info["lumps"] = archive.totalLumps();
     info["textures"] = archive.textureCount;
     info["patches"] = archive.patchNames.size();
     info["maps"] = archive.mapNames();
-    info["map"] = options.mapName;
+    info["map"] = mapName;
     info["things"] = archive.things.size();
     info["linedefs"] = archive.linedefs.size();
     info["sidedefs"] = archive.sidedefs.size();
@@ -44,6 +40,15 @@ int runInfo(const InfoOptions& options) {
     info["rootNode"] = archive.rootNode;
     info["playerStart"] = {
         {"x", x}, {"y", y}, {"angle", angle}, {"viewAngle", startAngleFromDegrees(angle)}};
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    for (const WadFile& file : archive.files()) {
+        files.push_back({{"path", file.path},
+                         {"kind", file.kind},
+                         {"lumps", file.directory.size()},
+                         {"maps", file.mapNames()}});
+    }
+    info["files"] = std::move(files);
+    info["mapSource"] = archive.files()[static_cast<size_t>(archive.mapFile(mapName))].path;
     std::printf("%s\n", info.dump(2).c_str());
     return 0;
 }
@@ -51,10 +56,10 @@ int runInfo(const InfoOptions& options) {
 }  // namespace
 
 void registerInfoCommand(CLI::App& app, int& exitStatus) {
-    auto options = std::make_shared<InfoOptions>();
+    auto options = std::make_shared<ArchiveChoice>();
     CLI::App* info = app.add_subcommand(
         "info", "Open an archive, load a map and print what they hold as one JSON object");
-    addArchiveOptions(*info, options->wadPath, options->mapName);
+    addArchiveOptions(*info, *options);
     info->callback([options, &exitStatus] { exitStatus = runInfo(*options); });
 }
 

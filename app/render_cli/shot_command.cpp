@@ -23,8 +23,7 @@ namespace {
 enum class PictureFormat { pcx, png };
 
 struct ShotArguments {
-    std::string wadPath = "./Doom1.wad";
-    std::string mapName = "E1M1";
+    ArchiveChoice archives;
     std::string position;  // X,Y,ANGLE when --pos is given
     std::string keys;
     bool floors = false;
@@ -61,7 +60,7 @@ int runShot(const ShotArguments& arguments, bool positionGiven) {
 
     Viewer viewer;
     viewer.archive = std::make_unique<WadArchive>();
-    if (int status = openArchiveAndMap(*viewer.archive, arguments.wadPath, arguments.mapName)) {
+    if (int status = openArchiveAndMap(*viewer.archive, arguments.archives, viewer.mapName)) {
         return status;
     }
     placeViewer(viewer, position);
@@ -93,7 +92,7 @@ void registerShotCommand(CLI::App& app, int& exitStatus) {
     CLI::App* shot = app.add_subcommand(
         "shot", "Render one view of a map to a .pcx or .png picture (640 x 400, palette 0)");
 
-    addArchiveOptions(*shot, arguments->wadPath, arguments->mapName);
+    addArchiveOptions(*shot, arguments->archives);
     CLI::Option* pos = addPositionOption(*shot, arguments->position);
     shot->add_option("--keys", arguments->keys,
                      "Arrow keys held on each tick before rendering: comma-separated ticks of "

@@ -58,7 +58,9 @@ TEST(InfoCommand, PrintsTheArchiveAndMapOfTheDefaultPathAsOrderedJson) {
         "lumps": 16, "textures": 1, "patches": 1, "maps": ["E1M1"], "map": "E1M1",
         "things": 2, "linedefs": 6, "sidedefs": 6, "vertices": 6, "segs": 6,
         "subsectors": 2, "nodes": 1, "sectors": 1, "rootNode": 0,
-        "playerStart": {"x": 64, "y": 128, "angle": 90, "viewAngle": 16563}})");
+        "playerStart": {"x": 64, "y": 128, "angle": 90, "viewAngle": 16563},
+        "files": [{"path": "./Doom1.wad", "kind": "IWAD", "lumps": 16, "maps": ["E1M1"]}],
+        "mapSource": "./Doom1.wad"})");
     EXPECT_EQ(info, expected);  // ordered: the keys' order is compared too
 }
 

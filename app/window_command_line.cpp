@@ -1,0 +1,41 @@
+// Parsing the window programs' command line with CLI11.
+#include "app/window_command_line.h"
+
+#include <vector>
+
+namespace brindle {
+
+CommandLineOutcome parseWindowCommandLine(int argc, const char* const* argv,
+                                          const std::string& programName, WindowCommandLine& line,
+                                          std::string& message) {
+    CLI::App app{"Brindle: walk through a level of a game archive"};
+    app.name(programName);
+    addArchiveOptions(app, line.archives, "./Doom1.wad, then the IWAD search path",
+                      "E1M1, or the first map; with --file the first map of the last added "
+                      "file that has one");
+    app.add_flag("--floors", line.floors, "Fill the floors below the eye");
+    std::vector<std::string> barePaths;
+    app.add_option("ARCHIVE", barePaths, "Archives to open: an IWAD is the IWAD, a PWAD is added")
+        ->type_name("");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        message = app.help();
+        return CommandLineOutcome::help;
+    } catch (const CLI::ParseError& e) {
+        message = programName + ": " + e.what();
+        return CommandLineOutcome::wrongLine;
+    }
+    // Map names are upper case in the archive; the windows take them in any case.
+    for (char& c : line.archives.mapName) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    if (!sortBarePaths(barePaths, line.archives, message)) {
+        return CommandLineOutcome::badFile;
+    }
+    return CommandLineOutcome::run;
+}
+
+}  // namespace brindle
