@@ -1,4 +1,4 @@
-// brindle.wasm: the level viewer in a web page. The page writes the chosen archive into the
+// brindle.wasm: the level viewer in a web page. The page writes the chosen archives into the
 // in-memory file system and starts the viewer through the functions exported below; from
 // then on one tick runs every 16 ms (arrow keys held on the canvas, frame drawn when the view
 // changed, new frames copied to the canvas), as in the windows.
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,16 @@ using namespace brindle;
 
 constexpr double tickMilliseconds = 16;
 constexpr char canvasTarget[] = "#screen";
-constexpr char screenshotName[] = "scrnsht.pcx";
 
 // The page's side, in index.html.
 EM_JS(void, showFrame, (const uint32_t* pixels), { brindlePage.showFrame(pixels); });
 EM_JS(void, offerDownload, (const char* name), { brindlePage.offerDownload(UTF8ToString(name)); });
 EM_JS(void, showReport, (const char* text), { brindlePage.showReport(UTF8ToString(text)); });
+EM_JS(void, showMapName, (const char* name), { brindlePage.showMapName(UTF8ToString(name)); });
 
 Viewer viewer;
 bool running = false;  // a map is loaded and ticks draw it
-std::string shownMap;
-std::string startError;
+std::string lastError;
 std::array<bool, 4> arrowsHeld{};  // by ArrowKey, while held on the canvas
 std::array<uint32_t, 256> colors{};
 std::vector<uint32_t> rgbaFrame(frameBytes);
@@ -41,29 +41,38 @@ void report(const std::string& text) {
     showReport(text.c_str());
 }
 
-void saveScreenshot() {
-    if (viewer.renderer->saveScreenshot(screenshotName) == resultOk) {
-        offerDownload(screenshotName);
-    } else {
-        report(std::string("Cannot write ") + screenshotName);
-    }
-}
-
 // The one place where the page's keys become viewer actions: each KeyboardEvent code either
-// holds an arrow key (polled every tick) or runs a command on every key-down, auto-repeats
-// included.
+// holds an arrow key (polled every tick) or presses a viewer key on every key-down,
+// auto-repeats included.
 struct KeyBinding {
     const char* code;
     std::optional<ArrowKey> arrow;
-    void (*command)();
+    std::optional<ViewerKey> key;
 };
 const KeyBinding keyBindings[] = {
-    {"ArrowLeft", ArrowKey::left, nullptr},    // held: turn left
-    {"ArrowRight", ArrowKey::right, nullptr},  // held: turn right
-    {"ArrowUp", ArrowKey::up, nullptr},        // held: walk forward
-    {"ArrowDown", ArrowKey::down, nullptr},    // held: walk back
-    {"F1", std::nullopt, saveScreenshot},      // download the view as scrnsht.pcx
+    {"ArrowLeft", ArrowKey::left, std::nullopt},    // held: turn left
+    {"ArrowRight", ArrowKey::right, std::nullopt},  // held: turn right
+    {"ArrowUp", ArrowKey::up, std::nullopt},        // held: walk forward
+    {"ArrowDown", ArrowKey::down, std::nullopt},    // held: walk back
+    {"F1", std::nullopt, ViewerKey::screenshot},    // download the view as scrnsht.pcx
+    {"PageDown", std::nullopt, ViewerKey::nextMap},
+    {"PageUp", std::nullopt, ViewerKey::previousMap},
 };
+
+// A viewer key, and what the page makes of it: a screenshot the core saved becomes a
+// download (and leaves the file system), a map switch shows in the map list.
+void press(ViewerKey key) {
+    const std::string mapBefore = viewer.mapName;
+    pressKey(viewer, key, report);
+    if (std::FILE* saved = std::fopen(screenshotName, "rb")) {
+        std::fclose(saved);
+        offerDownload(screenshotName);
+        std::remove(screenshotName);
+    }
+    if (viewer.mapName != mapBefore) {
+        showMapName(viewer.mapName.c_str());
+    }
+}
 
 // True when the key is the viewer's, so the browser does not act on it as well.
 EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
@@ -77,7 +86,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
     if (binding->arrow) {
         arrowsHeld[static_cast<size_t>(*binding->arrow)] = down;
     } else if (down && running) {
-        binding->command();
+        press(*binding->key);
     }
     return EM_TRUE;
 }
@@ -109,6 +118,17 @@ void onTick(void*) {
     }
 }
 
+std::vector<std::string> linesOf(const char* text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
@@ -117,22 +137,24 @@ double median(std::vector<double> values) {
 
 }  // namespace
 
-// Opens the archive at `wadPath` in the in-memory file system and shows `mapName` (empty:
-// the default map), drawing the first frame at once. 1 on success; otherwise the viewer's
-// result code, brindle_error() says why and nothing is shown until the next start.
-extern "C" EMSCRIPTEN_KEEPALIVE int brindle_start(const char* wadPath, const char* mapName) {
+// Opens the IWAD at `wadPath` in the in-memory file system with the archives of `files` (one
+// path a line, in load order) layered over it, and shows `mapName` (empty: the default map),
+// drawing the first frame at once. 1 on success; otherwise the viewer's result code,
+// brindle_error() says why, and nothing is shown until the next start.
+extern "C" EMSCRIPTEN_KEEPALIVE int brindle_start(const char* wadPath, const char* files,
+                                                  const char* mapName) {
     // The previous archive goes first, so that two are never held at once.
     running = false;
     viewer = Viewer{};
     ViewerOptions options;
     options.wadPath = wadPath;
+    options.files = linesOf(files);
     options.mapName = mapName;
-    const int32_t result = startViewer(viewer, options, startError);
+    const int32_t result = startViewer(viewer, options, lastError);
     if (result != resultOk) {
         viewer = Viewer{};
         return result;
     }
-    shownMap = options.mapName.empty() ? defaultMapName(*viewer.archive) : options.mapName;
     const uint8_t* palette = viewer.archive->palettes[0].data();
     for (size_t i = 0; i < colors.size(); ++i) {
         colors[i] = palette[3 * i] | palette[3 * i + 1] << 8 | palette[3 * i + 2] << 16 |
@@ -144,21 +166,40 @@ extern "C" EMSCRIPTEN_KEEPALIVE int brindle_start(const char* wadPath, const cha
     return result;
 }
 
+// Shows another map of the open archives from its player-one start. 1 on success; otherwise
+// the viewer's result code, brindle_error() says why, and the map shown before stays.
+extern "C" EMSCRIPTEN_KEEPALIVE int brindle_show_map(const char* mapName) {
+    if (!running) {
+        return resultNotFound;
+    }
+    const std::string previous = viewer.mapName;
+    const int32_t result = showMap(viewer, mapName, lastError);
+    // A failed load lets go of the level, so the previous map is loaded again.
+    std::string error;
+    if (result != resultOk && showMap(viewer, previous, error) != resultOk) {
+        running = false;
+    }
+    onTick(nullptr);
+    return result;
+}
+
 extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_error() {
-    return startError.c_str();
+    return lastError.c_str();
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_map_name() {
-    return running ? shownMap.c_str() : "";
+    return running ? viewer.mapName.c_str() : "";
 }
 
-// The archive's maps in directory order, one a line.
+// The maps of all the files, one a line: the name, a tab, and the file it comes from.
 extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_map_names() {
     static std::string names;
     names.clear();
     if (running) {
-        for (const std::string& name : viewer.archive->mapNames()) {
-            names += name + '\n';
+        const WadArchive& archive = *viewer.archive;
+        for (const std::string& name : archive.mapNames()) {
+            const int32_t file = archive.mapFile(name);
+            names += name + '\t' + (file >= 0 ? archive.files()[file].path : "") + '\n';
         }
     }
     return names.c_str();

@@ -18,15 +18,13 @@ const fail = (text) => {
 };
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// `brindle-render shot` with the given keys (and map), rendered once and kept.
+// `brindle-render shot --wad WAD` with the given further options, rendered once and kept.
 const references = new Map();
-function reference(keys = "", map = "") {
-  const key = `${map}|${keys}`;
+function reference(...options) {
+  const key = options.join(" ");
   if (!references.has(key)) {
     const out = join(work, `ref-${references.size}.pcx`);
-    const args = ["shot", "--wad", wad, "--out", out];
-    if (keys) args.push("--keys", keys);
-    if (map) args.push("--map", map);
+    const args = ["shot", "--wad", wad, ...options, "--out", out];
     execFileSync(render, args, { stdio: ["ignore", "ignore", "inherit"] });
     references.set(key, readFileSync(out));
   }
@@ -38,10 +36,38 @@ function reference(keys = "", map = "") {
 function matchCount(picture, prefix, estimate) {
   for (let delta = 0; delta <= 60; delta++) {
     for (const n of new Set([estimate - delta, estimate + delta])) {
-      if (n >= 1 && n <= 60 && picture.equals(reference(`${prefix}${n}`))) return n;
+      if (n >= 1 && n <= 60 && picture.equals(reference("--keys", `${prefix}${n}`))) return n;
     }
   }
   return null;
+}
+
+// A PWAD whose E1M1 is the IWAD's E1M5: the marker renamed, the level's lumps copied.
+function writeMovedLevel(path) {
+  const source = readFileSync(wad);
+  const entries = [];
+  for (let i = 0; i < source.readInt32LE(4); i++) {
+    const at = source.readInt32LE(8) + 16 * i;
+    const name = source.toString("latin1", at + 8, at + 16).replace(/\0.*$/s, "");
+    const start = source.readInt32LE(at);
+    entries.push({ name, data: source.subarray(start, start + source.readInt32LE(at + 4)) });
+  }
+  const marker = entries.findIndex((entry) => entry.name === "E1M5");
+  const lumps = entries.slice(marker + 1, marker + 11);  // THINGS to BLOCKMAP
+  const level = [{ name: "E1M1", data: Buffer.alloc(0) }, ...lumps];
+  const header = Buffer.alloc(12);
+  const directory = Buffer.alloc(16 * level.length);
+  let offset = 12;
+  level.forEach((entry, i) => {
+    directory.writeInt32LE(offset, 16 * i);
+    directory.writeInt32LE(entry.data.length, 16 * i + 4);
+    directory.write(entry.name, 16 * i + 8, "latin1");
+    offset += entry.data.length;
+  });
+  header.write("PWAD", 0, "latin1");
+  header.writeInt32LE(level.length, 4);
+  header.writeInt32LE(offset, 8);
+  writeFileSync(path, Buffer.concat([header, ...level.map((entry) => entry.data), directory]));
 }
 
 const profile = mkdtempSync(join(work, "profile-"));
@@ -94,6 +120,12 @@ const status = () => page.$eval("#status", (line) => ({
   text: line.textContent, error: line.classList.contains("error"),
 }));
 
+// F1's download must equal `brindle-render shot` with the given options.
+async function expectShot(what, ...options) {
+  if ((await screenshot()).equals(reference(...options))) pass(what);
+  else fail(`${what}: F1's picture differs from brindle-render shot ${options.join(" ")}`);
+}
+
 async function screenshot() {
   const download = await nextDownload(() => page.keyboard.press("F1"));
   if (download && download.name !== "scrnsht.pcx") fail(`F1 downloaded ${download.name}`);
@@ -109,16 +141,16 @@ async function hold(key, ms) {
   return Math.round((Date.now() - start) / 16);
 }
 
-async function openWad(path) {
-  const input = await page.$("#iwad");
-  await input.uploadFile(path);
+async function choose(input, path) {
+  await (await page.$(input)).uploadFile(path);
 }
 
 try {
   console.log("# 1. the page loads and takes the archive through the file input");
   await page.goto(url);
-  await statusIs("Choose an IWAD, or drop it on the IWAD box. The file stays in this page.");
-  await openWad(wad);
+  await statusIs("Choose an IWAD and any PWADs, or drop them on the page. "
+    + "The files stay in this page.");
+  await choose("#iwad", wad);
   await statusIs(`Opened ${wadName}, map E1M1`);
   const startMs = await page.evaluate(() => brindlePage.lastStartMs);
   pass(`opened, map E1M1; first frame ${startMs.toFixed(0)} ms after the file was chosen`);
@@ -129,8 +161,7 @@ try {
   }
 
   console.log("# 2. F1 at the start equals shot");
-  if ((await screenshot()).equals(reference())) pass("start view");
-  else fail("start view screenshot differs from brindle-render shot");
+  await expectShot("start view");
 
   console.log("# 3. a tap of Left, then holding Up");
   const leftTicks = await hold("ArrowLeft", 100);
@@ -154,17 +185,48 @@ try {
     fail(`PNG download: ${png ? `${png.name}, ${png.bytes.length} bytes` : "none"}`);
   }
 
-  console.log("# 5. a file that is not a WAD: the error in the page, and the page goes on");
+  console.log("# 5. Page Down and Page Up switch maps; the map list shows any map");
+  const mapSwitches = [
+    [() => page.keyboard.press("PageDown"), `Showing E1M2 from ${wadName}`, "--map", "E1M2"],
+    [() => page.keyboard.press("PageUp"), `Showing E1M1 from ${wadName}`],
+    [() => page.select("#map", "E2M3"), `Showing E2M3 from ${wadName}`, "--map", "E2M3"],
+  ];
+  for (const [action, shown, ...options] of mapSwitches) {
+    await action();
+    await statusIs(shown);
+    await expectShot(`${shown}, from its start`, ...options);
+  }
+
+  console.log("# 6. a file that is not a WAD: the error in the page, and the page goes on");
   const notWad = join(work, "notes.txt");
   writeFileSync(notWad, "These are notes, not a game archive.\n");
-  await openWad(notWad);
+  await choose("#iwad", notWad);
   await statusIs("notes.txt is not an IWAD archive");
   if ((await status()).error) pass("'notes.txt is not an IWAD archive' shown as an error");
   else fail("the error is not marked as one");
-  await openWad(wad);
+  await choose("#iwad", wad);
   await statusIs(`Opened ${wadName}, map E1M1`);
-  if ((await screenshot()).equals(reference())) pass("the archive opens again afterwards");
-  else fail("after the error, the start view differs from brindle-render shot");
+  await expectShot("the archive opens again afterwards");
+
+  console.log("# 7. a PWAD layered over the IWAD");
+  const moved = join(work, "moved.wad");
+  writeMovedLevel(moved);
+  await choose("#pwads", moved);
+  await statusIs(`Opened ${wadName} with moved.wad, map E1M1`);
+  const layered = await screenshot();
+  if (layered.equals(reference("--file", moved)) && !layered.equals(reference())) {
+    pass("E1M1 from moved.wad equals shot --file moved.wad");
+  } else {
+    fail("with moved.wad, the view differs from brindle-render shot --file moved.wad");
+  }
+  const label = await page.$eval("#map", (list) => list.selectedOptions[0].textContent);
+  if (label === "E1M1 (moved.wad)") pass("the map list names the file of E1M1");
+  else fail(`the map list shows E1M1 as '${label}'`);
+  const notPwad = join(work, "readme.wad");
+  writeFileSync(notPwad, "Not an archive either.\n");
+  await choose("#pwads", notPwad);
+  await statusIs("readme.wad is not a WAD archive");
+  pass("'readme.wad is not a WAD archive' for an added file that is not one");
 } catch (error) {
   fail(`${error.message}; status line: ${JSON.stringify(await status().catch(() => null))}`);
 } finally {
