@@ -24,6 +24,7 @@ wad=${BRINDLE_FREEDOOM_DIR:-/usr/share/games/doom}/freedoom1.wad
 [[ -f $wad ]] || { echo "SKIP: $wad is missing (install the freedoom package)"; exit 77; }
 brindle=$build/app/brindle
 render=$build/app/brindle-render
+copy_maps=$build/tests/copy_maps
 # X and SDL keep some memory until exit; leak reports would change the exit status.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
@@ -210,6 +211,57 @@ if ((status == 1)) && grep -q "Cannot open a window" "$work/stderr.txt"; then
 else
     fail "no display: status $status, stderr: $(cat "$work/stderr.txt")"
 fi
+
+echo "# 7. a PWAD, with --file and as a bare path: its map first, then Page Down"
+# The PWAD holds E1M5 as E1M3, so the window opens on it and Page Down shows the IWAD's E1M4.
+pwad=$work/layer.wad
+"$copy_maps" "$wad" "$pwad" E1M5=E1M3
+"$render" shot --wad "$wad" --file "$pwad" --out "$work/ref-layer.pcx" > /dev/null
+"$render" shot --wad "$wad" --file "$pwad" --map E1M4 --out "$work/ref-next.pcx" > /dev/null
+check_layered() {
+    local label=$1
+    shift
+    "$brindle" "$@" 2> "$work/stderr.txt" &
+    pid=$!
+    window=$(xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1)
+    xdotool windowfocus --sync "$window"
+    if screenshot && cmp -s scrnsht.pcx "$work/ref-layer.pcx"; then
+        pass "$label: the PWAD's E1M3 equals shot --file"
+    else
+        fail "$label: the first map differs from shot --file"
+    fi
+    xdotool key Page_Down
+    if screenshot && cmp -s scrnsht.pcx "$work/ref-next.pcx" &&
+        grep -q "^Showing E1M4 from " "$work/stderr.txt"; then
+        pass "$label: Page Down shows E1M4 ($(grep '^Showing' "$work/stderr.txt"))"
+    else
+        fail "$label: after Page Down, stderr: $(cat "$work/stderr.txt")"
+    fi
+    xdotool key Escape
+    wait_for 2000 exited || fail "$label: still running after Escape"
+    wait "$pid" || true
+    pid=
+}
+check_layered "--file" --wad "$wad" --file "$pwad"
+check_layered "bare path" "$pwad"
+
+echo "# 8. a bare path that is no archive: the box, its line on stderr, status 1"
+echo "not an archive" > "$work/notes.txt"
+"$brindle" "$work/notes.txt" 2> "$work/stderr.txt" &
+pid=$!
+if wait_for 10000 close_box; then
+    status=0
+    wait "$pid" || status=$?
+    expected="$work/notes.txt is not a WAD archive"
+    if ((status == 1)) && grep -qxF "$expected" "$work/stderr.txt"; then
+        pass "not an archive: status 1, '$expected'"
+    else
+        fail "not an archive: status $status, stderr: $(cat "$work/stderr.txt")"
+    fi
+else
+    fail "not an archive: the program did not end"
+fi
+pid=
 
 if ((failures > 0)); then
     echo "$failures end-to-end check(s) failed"

@@ -21,6 +21,7 @@ if [[ -z "${BRINDLE_E2E_ON_XVFB:-}" ]]; then
 fi
 
 renderer=$(realpath "$1/app/brindle-render")
+copy_maps=$(realpath "$1/tests/copy_maps")
 exe=$(realpath "$2/app/Brindle.exe")
 surface_check=$(realpath "$2/tests/win/gdi_surface_check.exe")
 wad=/usr/share/games/doom/freedoom1.wad
@@ -67,8 +68,10 @@ wait_until() {
     done
 }
 
-start_brindle() {  # folder
-    (cd "$1" && exec wine "$exe") &
+start_brindle() {  # folder [arguments...]
+    local folder=$1
+    shift
+    (cd "$folder" && exec wine "$exe" "$@") &
     brindle_pid=$!
 }
 
@@ -187,6 +190,26 @@ echo "Up was seen on $steps ticks"
 echo "== Escape"
 xdotool key Escape
 expect_exit_code 0
+
+# A PWAD holding E1M5 as E1M3, given with --file and as a bare path (what Windows passes for a
+# file dropped on the program): the window opens on it, and Page Down shows the IWAD's E1M4.
+"$copy_maps" "$wad" "$run/layer.wad" E1M5=E1M3
+"$renderer" shot --wad "$wad" --file "$run/layer.wad" --out "$work/layer.pcx" >/dev/null
+"$renderer" shot --wad "$wad" --file "$run/layer.wad" --map E1M4 --out "$work/next.pcx" >/dev/null
+for arguments in "--file layer.wad" "layer.wad"; do
+    echo "== $arguments, then Page Down"
+    # shellcheck disable=SC2086 # the arguments are split on purpose
+    start_brindle "$run" $arguments
+    window=$(wait_for_window) || fail "$arguments: no window titled Brindle"
+    xdotool windowfocus --sync "$window"
+    take_screenshot "$run"
+    cmp -s "$run/scrnsht.pcx" "$work/layer.pcx" || fail "$arguments: the PWAD's map differs"
+    xdotool key Page_Down
+    take_screenshot "$run"
+    cmp -s "$run/scrnsht.pcx" "$work/next.pcx" || fail "$arguments: Page Down did not show E1M4"
+    xdotool key Escape
+    expect_exit_code 0
+done
 
 # Starts the program in a folder whose archive is missing or unusable: the error box, also
 # titled "Brindle", appears beside the main window; Return closes it and the program ends

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 
 #include "app/viewer.h"
+#include "tests/support/synthetic_wad.h"
 #include "tests/support/test_data.h"
 #include "tests/video/picture_files.h"
 #include "wad/wad_archive.h"
@@ -217,6 +220,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailingShot{"MissingArchive", "shot --wad /nonexistent/freedoom1.wad --out {out}", 2,
                     "/nonexistent/freedoom1.wad", false},
         FailingShot{"MissingMap", "shot --wad {wad} --map E9M9 --out {out}", 2, "E9M9", true},
+        FailingShot{"MissingAddedFile", "shot --wad {wad} --file /nonexistent/x.wad --out {out}", 2,
+                    "brindle-render: cannot open '/nonexistent/x.wad': No such file", true},
+        FailingShot{"AddedFileNotAWad", "bench --wad {wad} --file /etc/passwd", 2,
+                    "brindle-render: /etc/passwd is not a WAD archive\n", true},
         FailingShot{"FolderThatDoesNotExist", "shot --wad {wad} --out {missing}", 2, "cannot write",
                     true},
         FailingShot{"BenchWithoutFrames", "bench --wad {wad} --frames 0", 1, "--frames", false},
@@ -246,6 +253,129 @@ TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
         1e-6);
     EXPECT_GE(result["openMs"].get<double>(), 0.0);
     EXPECT_GE(result["loadLevelMs"].get<double>(), 0.0);
+}
+
+// Layering is only a lookup rule: a map shot over freedoom2.wad with a PWAD equals the shot of
+// one IWAD that holds the same resolved lumps, built as the PWAD's lumps followed by all of
+// freedoom2.wad's (inside one file the first entry of a name counts).
+struct LayeredShot {
+    const char* label;
+    std::function<void(std::vector<test::NamedLump>& pwad, const std::vector<test::NamedLump>&)>
+        build;  // fills the PWAD from the IWAD's lumps
+    std::string mapArgument;
+    bool sameAsMap01;  // the picture equals freedoom2's own MAP01 start, or differs from it
+};
+
+std::vector<test::NamedLump> mapBlock(const std::vector<test::NamedLump>& lumps,
+                                      const std::string& marker, const std::string& renamed) {
+    for (size_t i = 0; i < lumps.size(); ++i) {
+        if (lumps[i].name == marker) {
+            std::vector<test::NamedLump> block(lumps.begin() + i, lumps.begin() + i + 11);
+            block[0].name = renamed;
+            return block;
+        }
+    }
+    return {};
+}
+
+const test::NamedLump& lumpNamed(const std::vector<test::NamedLump>& lumps,
+                                 const std::string& name) {
+    return *std::find_if(lumps.begin(), lumps.end(),
+                         [&](const test::NamedLump& lump) { return lump.name == name; });
+}
+
+TEST_F(RenderCommand, LayeredShotsEqualOneArchiveHoldingTheResolvedLumps) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom2);
+    const std::vector<test::NamedLump> iwad = test::readWadLumps(freedoom2);
+    using Lumps = std::vector<test::NamedLump>;
+    const LayeredShot cases[] = {
+        {"MAP01 with every floor raised",
+         [](Lumps& pwad, const Lumps& base) {
+             pwad = mapBlock(base, "MAP01", "MAP01");
+             test::Bytes& sectors = pwad[8].data;  // floor height first in each 26-byte record
+             for (size_t at = 0; at + 26 <= sectors.size(); at += 26) {
+                 sectors[at] = static_cast<uint8_t>(sectors[at] + 8);
+             }
+         },
+         "--map MAP01", false},
+        {"MAP01 as MAP33, the default map",
+         [](Lumps& pwad, const Lumps& base) { pwad = mapBlock(base, "MAP01", "MAP33"); }, "", true},
+        {"one replaced patch",
+         [](Lumps& pwad, const Lumps& base) {
+             const test::Bytes& brick = lumpNamed(base, "BRICK").data;
+             pwad = {{"BRICK", test::solidPatchLump(static_cast<int16_t>(brick[0] | brick[1] << 8),
+                                                    static_cast<int16_t>(brick[2] | brick[3] << 8),
+                                                    [](int, int) { return uint8_t{4}; })}};
+         },
+         "--map MAP01", false},
+        {"its own PNAMES and TEXTURE1",
+         [](Lumps& pwad, const Lumps& base) {
+             test::NamedLump names = lumpNamed(base, "PNAMES");
+             std::reverse(names.data.begin() + 4, names.data.end());  // names back to front
+             pwad = {names, lumpNamed(base, "TEXTURE1")};
+         },
+         "--map MAP01", false},
+    };
+    auto shot = [&](const std::string& archives, const std::string& map, const char* out) {
+        const CommandResult run =
+            render("shot " + archives + " " + map + " --out '" + folder.path(out) + "'");
+        EXPECT_EQ(run.status, 0) << run.err;
+        return readWholeFile(folder.path(out));
+    };
+    const Bytes map01 = shot("--wad '" + freedoom2 + "'", "--map MAP01", "map01.pcx");
+    for (const LayeredShot& c : cases) {
+        SCOPED_TRACE(c.label);
+        Lumps pwad;
+        c.build(pwad, iwad);
+        test::SyntheticWad layer;
+        test::SyntheticWad merged;
+        layer.setIdentification("PWAD");
+        for (const test::NamedLump& lump : pwad) {
+            layer.addLump(lump.name, lump.data);
+            merged.addLump(lump.name, lump.data);
+        }
+        for (const test::NamedLump& lump : iwad) {
+            merged.addLump(lump.name, lump.data);
+        }
+        layer.writeTo(folder.path("layer.wad"));
+        merged.writeTo(folder.path("merged.wad"));
+        const Bytes layered = shot("--wad '" + freedoom2 + "' --file " + quoted("layer.wad"),
+                                   c.mapArgument, "layered.pcx");
+        const Bytes single =
+            shot("--wad " + quoted("merged.wad"),
+                 c.mapArgument.empty() ? "--map MAP33" : c.mapArgument, "merged.pcx");
+        ASSERT_FALSE(layered.empty());
+        EXPECT_EQ(layered, single);
+        EXPECT_EQ(layered == map01, c.sameAsMap01);
+    }
+}
+
+TEST_F(RenderCommand, InfoListsTheLayersAndWhereTheMapCameFrom) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom2);
+    test::SyntheticWad layer = test::SyntheticWad::smallValidArchive().setIdentification("PWAD");
+    layer.addLevel("MAP40", test::squareRoomLevel());
+    layer.writeTo(folder.path("layer.wad"));
+    const std::string layerPath = folder.path("layer.wad");
+    const CommandResult run = render("info --wad '" + freedoom2 + "' --file '" + layerPath +
+                                     "' --file '" + layerPath + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto info = nlohmann::ordered_json::parse(run.out);
+    EXPECT_EQ(info["map"], "E1M1");  // the last added file's first map
+    EXPECT_EQ(info["mapSource"], layerPath);
+    EXPECT_EQ(info["maps"].size(), 34u);
+    EXPECT_EQ(info["maps"][32], "E1M1");
+    EXPECT_EQ(info["maps"][33], "MAP40");
+    EXPECT_EQ(info["lumps"].get<size_t>(), info["files"][0]["lumps"].get<size_t>() + 2 * 27);
+    EXPECT_EQ(info["textures"], 1);  // the added TEXTURE1 replaces the IWAD's
+    EXPECT_EQ(info["files"][1],
+              nlohmann::ordered_json::parse(
+                  R"({"path": ")" + layerPath +
+                  R"(", "kind": "PWAD", "lumps": 27, "maps": ["E1M1", "MAP40"]})"));
+
+    const CommandResult missing = render("info --wad '" + freedoom2 + "' --file /nonexistent.wad");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err,
+              "brindle-render: cannot open '/nonexistent.wad': No such file or directory\n");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace brindle::test {
@@ -306,6 +307,37 @@ TempFile writeTempFile(const Bytes& bytes) {
         throw std::runtime_error("cannot write " + path.string());
     }
     return TempFile(path);
+}
+
+std::vector<NamedLump> readWadLumps(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto int32At = [&](size_t at) {
+        uint32_t value = 0;
+        std::memcpy(&value, file.data() + at, 4);
+        return static_cast<int32_t>(value);
+    };
+    std::vector<NamedLump> lumps;
+    if (file.size() < 12) {
+        return lumps;
+    }
+    const int64_t count = int32At(4);
+    const int64_t directory = int32At(8);
+    if (count < 0 || directory < 0 || directory + count * 16 > static_cast<int64_t>(file.size())) {
+        return lumps;
+    }
+    for (int64_t i = 0; i < count; ++i) {
+        const size_t entry = static_cast<size_t>(directory + i * 16);
+        const int64_t position = int32At(entry);
+        const int64_t size = int32At(entry + 4);
+        const char* name = reinterpret_cast<const char*>(file.data() + entry + 8);
+        NamedLump lump{std::string(name, strnlen(name, 8)), {}};
+        if (size > 0 && position >= 0 && position + size <= static_cast<int64_t>(file.size())) {
+            lump.data.assign(file.begin() + position, file.begin() + position + size);
+        }
+        lumps.push_back(std::move(lump));
+    }
+    return lumps;
 }
 
 TempFile SyntheticWad::writeTemp() const {

@@ -140,4 +140,12 @@ class SyntheticWad {
 // Writes `bytes` to a fresh temporary file.
 TempFile writeTempFile(const Bytes& bytes);
 
+// The lumps of an archive file, in directory order: what tests take from the real archives
+// to build their own. Empty when the file cannot be read as an archive.
+struct NamedLump {
+    std::string name;
+    Bytes data;
+};
+std::vector<NamedLump> readWadLumps(const std::string& path);
+
 }  // namespace brindle::test

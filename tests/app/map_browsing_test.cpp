@@ -1,0 +1,143 @@
+// Browsing the maps of the layered archive with Page Down and Page Up, and the window
+// programs' command line that names the archives.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/viewer.h"
+#include "app/window_command_line.h"
+#include "tests/app/temp_folder.h"
+#include "tests/support/synthetic_wad.h"
+
+namespace brindle {
+namespace {
+
+struct Browser {
+    explicit Browser(const test::SyntheticWad& iwad,
+                     const std::vector<test::SyntheticWad>& added = {})
+        : iwadFile(iwad.writeTemp()) {
+        ViewerOptions options;
+        options.wadPath = iwadFile.path();
+        options.mapName = "";
+        for (const test::SyntheticWad& wad : added) {
+            files.push_back(wad.writeTemp());
+            options.files.push_back(files.back().path());
+        }
+        std::string error;
+        EXPECT_EQ(startViewer(viewer, options, error), resultOk) << error;
+    }
+    // Presses the key and returns what the viewer reported.
+    std::vector<std::string> press(ViewerKey key) {
+        std::vector<std::string> lines;
+        pressKey(viewer, key, [&](const std::string& line) { lines.push_back(line); });
+        return lines;
+    }
+    test::TempFile iwadFile;
+    std::vector<test::TempFile> files;
+    Viewer viewer;
+};
+
+TEST(MapBrowsing, PageDownAndUpSkipWhatCannotLoadAndWrapAround) {
+    test::SyntheticLevel broken = test::squareRoomLevel();
+    broken.segs[4].linedef = 9000;
+    test::SyntheticLevel moved = test::squareRoomLevel();
+    moved.things = {Thing{200, 40, 180, 1, 7}};
+    test::SyntheticWad iwad = test::SyntheticWad::smallValidArchive();
+    iwad.addLevel("E1M2", broken);
+    Browser b(iwad, {test::SyntheticWad().setIdentification("PWAD").addLevel("MAP05", moved)});
+    const std::string skipped = "SEGS record 4: linedef 9000 out of range (6 linedefs)";
+    ASSERT_EQ(b.viewer.mapName, "MAP05");  // the added file's first map
+
+    EXPECT_EQ(b.press(ViewerKey::nextMap),
+              (std::vector<std::string>{"Showing E1M1 from " + b.iwadFile.path()}));
+    EXPECT_EQ(b.viewer.mapName, "E1M1");
+    EXPECT_EQ(b.press(ViewerKey::nextMap),
+              (std::vector<std::string>{skipped, "Showing MAP05 from " + b.files[0].path()}));
+    EXPECT_EQ(b.viewer.playerX, 200);
+    EXPECT_EQ(b.viewer.renderer->viewY, 40);
+    EXPECT_EQ(b.viewer.playerAngle, startAngleFromDegrees(180));
+    EXPECT_FALSE(b.viewer.frameCurrent);
+    EXPECT_EQ(b.press(ViewerKey::previousMap),
+              (std::vector<std::string>{skipped, "Showing E1M1 from " + b.iwadFile.path()}));
+    EXPECT_EQ(b.viewer.playerX, 64);
+}
+
+TEST(MapBrowsing, WithNoOtherMapThatLoadsTheCurrentOneStays) {
+    test::SyntheticLevel broken = test::squareRoomLevel();
+    broken.sidedefs[0].sector = 7;
+    test::SyntheticWad iwad = test::SyntheticWad::smallValidArchive();
+    iwad.addLevel("E1M2", broken).addLevel("E1M3", broken);
+    Browser b(iwad);
+    EXPECT_EQ(b.press(ViewerKey::nextMap).size(), 2u);  // the two errors, no switch
+    EXPECT_EQ(b.viewer.mapName, "E1M1");
+    EXPECT_EQ(b.viewer.archive->sectors.size(), 1u) << "the map shown is still loaded";
+    b.viewer.renderer->renderFrame();
+
+    Browser single(test::SyntheticWad::smallValidArchive());
+    EXPECT_TRUE(single.press(ViewerKey::previousMap).empty());
+    EXPECT_EQ(single.viewer.mapName, "E1M1");
+}
+
+TEST(WindowCommandLine, OptionsAndBarePathsNameTheArchives) {
+    test::TempFolder folder;
+    const std::string iwad = folder.write("a.wad", std::string("IWAD\0\0\0\0\x0c\0\0\0", 12));
+    const std::string pwad = folder.write("b.wad", std::string("PWAD\0\0\0\0\x0c\0\0\0", 12));
+    const std::string text = folder.write("notes.txt", "PWA");
+    struct Case {
+        std::vector<std::string> arguments;
+        CommandLineOutcome outcome;
+        std::string wad;
+        std::vector<std::string> files;
+        std::string mapOrMessage;
+    };
+    const Case cases[] = {
+        {{}, CommandLineOutcome::run, "", {}, ""},
+        {{"--file", "x", "y", "--file", "z", "--map", "map07", "--floors"},
+         CommandLineOutcome::run,
+         "",
+         {"x", "y", "z"},
+         "MAP07"},
+        {{pwad, iwad, pwad}, CommandLineOutcome::run, iwad, {pwad, pwad}, ""},
+        {{"--file", "x", "--wad", "w", pwad}, CommandLineOutcome::run, "w", {"x", pwad}, ""},
+        {{"--wad", "w", iwad},
+         CommandLineOutcome::badFile,
+         "",
+         {},
+         "two IWADs given (w and " + iwad + "): add further archives with --file"},
+        {{text}, CommandLineOutcome::badFile, "", {}, text + " is not a WAD archive"},
+        {{folder.path().string() + "/gone.wad"},
+         CommandLineOutcome::badFile,
+         "",
+         {},
+         "cannot open '" + folder.path().string() + "/gone.wad': No such file or directory"},
+        {{"--bogus"},
+         CommandLineOutcome::wrongLine,
+         "",
+         {},
+         "brindle: The following argument was not expected: --bogus"},
+        {{"--file"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --file: 1 required"},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"brindle"};
+        for (const std::string& argument : c.arguments) {
+            argv.push_back(argument.c_str());
+        }
+        WindowCommandLine line;
+        std::string message;
+        const CommandLineOutcome outcome = parseWindowCommandLine(
+            static_cast<int>(argv.size()), argv.data(), "brindle", line, message);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        EXPECT_EQ(outcome, c.outcome);
+        if (outcome == CommandLineOutcome::run) {
+            EXPECT_EQ(line.archives.wadPath, c.wad);
+            EXPECT_EQ(line.archives.files, c.files);
+            EXPECT_EQ(line.archives.mapName, c.mapOrMessage);
+        } else {
+            EXPECT_EQ(message.substr(0, c.mapOrMessage.size()), c.mapOrMessage) << message;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace brindle
