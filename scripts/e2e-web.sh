@@ -20,13 +20,14 @@ web=${2:-$root/build-web}
 chromium=${BRINDLE_CHROMIUM:-/usr/bin/chromium}
 wad=${BRINDLE_FREEDOOM_DIR:-/usr/share/games/doom}/freedoom1.wad
 render=$build/app/brindle-render
+copy_maps=$build/tests/copy_maps
 
 [[ -x $chromium ]] || { echo "SKIP: $chromium is not installed (scripts/install-deps.sh --test)"; exit 77; }
 command -v emcmake > /dev/null || { echo "SKIP: emscripten is not installed (scripts/install-deps.sh --test)"; exit 77; }
 for tool in node npm python3; do
     command -v "$tool" > /dev/null || { echo "missing: $tool (scripts/install-deps.sh --test)" >&2; exit 1; }
 done
-for f in "$render" "$wad"; do
+for f in "$render" "$copy_maps" "$wad"; do
     [[ -f $f ]] || { echo "missing: $f" >&2; exit 1; }
 done
 
@@ -62,4 +63,4 @@ done
 echo "# serving $web: $(head -n 1 "$work/server.log")"
 echo "# brindle-render bench on this machine: $("$render" bench --wad "$wad")"
 
-timeout 180 node "$tests/browser_test.mjs" "http://127.0.0.1:$port/" "$chromium" "$render" "$wad" "$work"
+timeout 180 node "$tests/browser_test.mjs" "http://127.0.0.1:$port/" "$chromium" "$render" "$copy_maps" "$wad" "$work"
