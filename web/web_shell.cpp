@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -118,13 +117,14 @@ void onTick(void*) {
     }
 }
 
-std::vector<std::string> linesOf(const char* text) {
+std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        if (!line.empty()) {
-            lines.push_back(line);
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        if (end > start) {
+            lines.push_back(text.substr(start, end - start));
         }
+        start = end + 1;
     }
     return lines;
 }
