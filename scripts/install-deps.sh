@@ -40,6 +40,20 @@ if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     install "${missing[@]}"
 fi
+# The web page's test builds with emscripten and runs in Chromium, driven from Node.js (npm
+# brings its one package). The test is skipped, not failed, when the first two cannot be had.
+if [[ "${1:-}" == "--test" ]]; then
+    web=()
+    for p in emscripten chromium; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || web+=("$p")
+    done
+    command -v node > /dev/null || web+=(nodejs)
+    command -v npm > /dev/null || web+=(npm)
+    for p in "${web[@]}"; do
+        echo "Installing: $p"
+        install --no-install-recommends "$p" || echo "Could not install $p: the web page's test will be skipped"
+    done
+fi
 # Wine runs the Windows program in the tests; its recommends would pull in hundreds of
 # packages it does not need here.
 if [[ "${1:-}" == "--test" ]] && ! dpkg-query -W -f='${Status}' wine64 2>/dev/null | grep -q "install ok installed"; then
