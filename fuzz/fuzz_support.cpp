@@ -52,14 +52,19 @@ bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size) {
     return std::fclose(file) == 0 && written;
 }
 
-void exerciseArchive(const std::string& path, size_t maxMaps) {
-    WadArchive archive;
-    if (archive.open(path.c_str()) != resultOk) {
+void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
+                     const std::vector<std::string>& added) {
+    // One archive and one renderer for the whole run: the renderer's tables are built once,
+    // and each level only resizes its view vertices.
+    static WadArchive archive;
+    static Renderer renderer(nullptr, &archive);
+    static const std::string picturePath = processTempPath(".pcx");
+    if (archive.open(path.c_str(), added) != resultOk) {
         return;
     }
-    static const std::string picturePath = processTempPath(".pcx");
     std::vector<std::string> maps = archive.mapNames();
     maps.resize(std::min(maps.size(), maxMaps));
+    bool saved = !savePicture;
     for (const std::string& map : maps) {
         if (archive.loadLevel(map.c_str()) != resultOk) {
             continue;
@@ -68,12 +73,14 @@ void exerciseArchive(const std::string& path, size_t maxMaps) {
         int16_t y = 0;
         int16_t degrees = 0;
         archive.getPlayerStart(&x, &y, &degrees);
-        Renderer renderer(nullptr, &archive);
+        renderer.fitLevel();
         renderer.setView(x, y, static_cast<int16_t>(startAngleFromDegrees(degrees)));
-        renderer.renderFrame();
         renderer.drawFloors = true;
         renderer.renderFrame();
-        archive.writePcx(picturePath.c_str(), renderer.frameBuffer, frameWidth, frameHeight);
+        if (!saved) {
+            archive.writePcx(picturePath.c_str(), renderer.frameBuffer, frameWidth, frameHeight);
+            saved = true;
+        }
     }
 }
 

@@ -1,10 +1,11 @@
-// What every fuzz target does with a candidate archive: open it, load the maps it lists,
-// draw each from its start with and without floors, and save the frame.
+// What every fuzz target does with a candidate archive: open it (with any files layered over
+// it), load the maps it lists, draw one frame of each from its start, and save a frame.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace brindle::fuzz {
 
@@ -15,9 +16,18 @@ std::string processTempPath(const char* suffix);
 // Replaces the file's content; false when it cannot be written.
 bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size);
 
-// Runs the archive at `path` through open, loadLevel of every listed map (at most
-// `maxMaps`), one frame without and one with floors, and writePcx. Every result code is
-// accepted; what matters is that nothing crashes, hangs or reads out of bounds.
-void exerciseArchive(const std::string& path, size_t maxMaps);
+// Whether an input's frame is also saved as a picture. The picture writer's work depends on
+// the frame alone and its every branch is reached within the first inputs, so one input in
+// sixteen, chosen by its length so that a saved crash reproduces, keeps its reach.
+inline bool savesPicture(size_t inputSize) {
+    return inputSize % 16 == 0;
+}
+
+// Runs the archive at `path`, with `added` layered over it, through open, loadLevel of every
+// listed map (at most `maxMaps`), one frame of each (floors filled, so that the floor fill
+// runs beside the walls), and, when `savePicture`, writePcx of the first frame. Every result
+// code is accepted; what matters is that nothing crashes, hangs or reads out of bounds.
+void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
+                     const std::vector<std::string>& added = {});
 
 }  // namespace brindle::fuzz

@@ -198,8 +198,10 @@ int main(int argc, char** argv) {
     }
     const fs::path archiveFolder = fs::path(argv[1]) / "archive";
     const fs::path lumpFolder = fs::path(argv[1]) / "lump";
+    const fs::path layerFolder = fs::path(argv[1]) / "layers";
     fs::create_directories(archiveFolder);
     fs::create_directories(lumpFolder);
+    fs::create_directories(layerFolder);
     int archives = 0;
     int lumpSeeds = 0;
 
@@ -209,6 +211,11 @@ int main(int argc, char** argv) {
     }
     lumpSeeds += writeLumpSeeds(lumpFolder, "synthetic",
                                 brindle::fuzz::splitArchive(brindle::fuzz::baseArchive()));
+    int layerSeeds = 0;
+    for (const auto& [name, bytes] : brindle::fuzz::syntheticLayerSeeds()) {
+        writeSeed(layerFolder / name, bytes);
+        ++layerSeeds;
+    }
 
     if (argc == 3) {
         const std::vector<NamedLump> lumps =
@@ -233,7 +240,8 @@ int main(int argc, char** argv) {
             lumpSeeds += writeLumpSeeds(lumpFolder, "freedoom1-e1m1", textured);
         }
     }
-    std::printf("%d archive seeds in %s, %d lump seeds in %s\n", archives, archiveFolder.c_str(),
-                lumpSeeds, lumpFolder.c_str());
+    std::printf("%d archive seeds in %s, %d lump seeds in %s, %d layer seeds in %s\n", archives,
+                archiveFolder.c_str(), lumpSeeds, lumpFolder.c_str(), layerSeeds,
+                layerFolder.c_str());
     return 0;
 }

@@ -1,5 +1,8 @@
 #include "fuzz/synthetic_seeds.h"
 
+#include <cstring>
+
+#include "fuzz/layer_split.h"
 #include "tests/support/synthetic_wad.h"
 
 namespace brindle::fuzz {
@@ -10,16 +13,68 @@ std::vector<uint8_t> baseArchive() {
     return SyntheticWad::smallValidArchive().bytes();
 }
 
-std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticSeedArchives() {
-    // The room again with a step in its floor and a second, two-sided sector, so that seeds
-    // also cover upper and lower wall pieces.
+namespace {
+
+test::Bytes flat(uint8_t base) {
+    test::Bytes pixels(4096);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<uint8_t>(base + i % 64);
+    }
+    return pixels;
+}
+
+// The room with a step in its floor and a second, two-sided sector, so that seeds also cover
+// upper and lower wall pieces; its ceilings are sky.
+test::SyntheticLevel steppedRoom() {
     test::SyntheticLevel stepped = test::squareRoomLevel();
     Sector raised = stepped.sectors[0];
     raised.floorHeight = 24;
     raised.ceilingHeight = 96;
+    raised.lightLevel = 96;
     stepped.sectors.push_back(raised);
     stepped.sidedefs.push_back(test::makeSidedef("WALL", 1));
     stepped.linedefs[0].leftSidedef = static_cast<int16_t>(stepped.sidedefs.size() - 1);
+    for (Sector& sector : stepped.sectors) {
+        std::memcpy(sector.ceilingFlat, "F_SKY1\0", 7);
+    }
+    return stepped;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticLayerSeeds() {
+    const std::vector<uint8_t> iwad = baseArchive();
+    SyntheticWad replacing = SyntheticWad().setIdentification("PWAD");
+    replacing
+        .addLump("WALLPAT", test::solidPatchLump(
+                                32, 64, [](int x, int) { return static_cast<uint8_t>(40 + x); }))
+        .addMarker("F_START")
+        .addLump("FLOOR", flat(16))
+        .addLump("CEIL", flat(80))
+        .addMarker("F_END")
+        .addLevel("E1M1", steppedRoom())
+        .addLevel("MAP01", test::squareRoomLevel());
+    SyntheticWad ownTextures = SyntheticWad().setIdentification("PWAD");
+    ownTextures.addLump("PNAMES", test::pnamesLump({"OWNPAT", "WALLPAT"}))
+        .addLump("OWNPAT",
+                 test::solidPatchLump(
+                     16, 16, [](int x, int y) { return static_cast<uint8_t>(x * 16 + y); }))
+        .addLump("TEXTURE1", test::textureLump({{"WALL", 64, 72, {{0, 0, 1}, {8, 8, 0}}},
+                                                {"SKY1", 256, 128, {{0, 0, 0}}}}));
+    const test::SyntheticLevel room = test::squareRoomLevel();
+    SyntheticWad refused = SyntheticWad().setIdentification("PWAD");
+    refused.addMarker("MAP02").addLump("TEXTMAP", {'x'}).addLump("ENDMAP", {});
+    refused.addLevel("MAP03", room, {"NODES"}).addLump("NODES", {'X', 'N', 'O', 'D', 0, 0, 0, 0});
+    refused.addLevel("MAP04", room).addLump("BEHAVIOR", {0});
+    return {
+        {"replacing", joinLayers(iwad, replacing.bytes())},
+        {"own-textures", joinLayers(iwad, ownTextures.bytes())},
+        {"refused-formats", joinLayers(iwad, refused.bytes())},
+    };
+}
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticSeedArchives() {
+    const test::SyntheticLevel stepped = steppedRoom();
 
     const test::PatchColumn smallColumn0 = {test::PatchRun{0, {5, 6, 7}},
                                             test::PatchRun{8, {9, 9}}};
@@ -35,7 +90,12 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticSeedArchives(
         .addLump("SMALL", test::patchLump(16, {smallColumn0, smallColumn1}))
         .addLump("TEXTURE1", test::textureLump({{"WALL", 64, 128, {{0, 0, 0}, {-4, 120, 1}}},
                                                 {"STEP", 32, 24, {{0, 0, 1}, {10, -3, 1}}}}))
-        .addLump("TEXTURE2", test::textureLump({{"WALL2", 64, 64, {{0, -32, 0}}}}))
+        .addLump("TEXTURE2", test::textureLump({{"WALL2", 64, 64, {{0, -32, 0}}},
+                                                {"SKY1", 256, 100, {{0, 0, 0}, {64, 0, 1}}}}))
+        .addMarker("F_START")
+        .addLump("FLOOR", flat(8))
+        .addLump("CEIL", flat(120))
+        .addMarker("F_END")
         .addLevel("E1M1", stepped)
         .addLevel("MAP01", test::squareRoomLevel());
 

@@ -15,4 +15,8 @@ std::vector<uint8_t> baseArchive();
 // A few valid archives that differ in shape, each with a short name.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticSeedArchives();
 
+// Inputs of the layering fuzzer (see layer_split.h): IWADs with PWADs that replace a patch,
+// the textures, flats or a level, add a map, or hold maps in formats Brindle refuses.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticLayerSeeds();
+
 }  // namespace brindle::fuzz

@@ -14,6 +14,7 @@ build=build-fuzz
 case $target in
     fuzz_archive) seeds=$build/corpus/archive ;;
     fuzz_lump) seeds=$build/corpus/lump ;;
+    fuzz_layers) seeds=$build/corpus/layers ;;
     *) echo "fuzz-run: unknown target $target" >&2; exit 1 ;;
 esac
 artifacts=$build/artifacts/$target

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang in build-fuzz and writes their seed corpora to
-# build-fuzz/corpus/archive and build-fuzz/corpus/lump: the synthetic test archives and,
-# when the freedoom package is installed, freedoom1.wad's E1M1 trimmed to what it needs.
+# build-fuzz/corpus/archive, build-fuzz/corpus/lump and build-fuzz/corpus/layers: archives
+# built by the test suite's synthetic archive builder.
 #   scripts/fuzz-seeds.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,12 +17,13 @@ mkdir -p "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DBRINDLE_FUZZ=ON \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo > "$build/configure.log" 2>&1 ||
     { cat "$build/configure.log"; exit 1; }
-cmake --build "$build" --target fuzz_archive fuzz_lump brindle_fuzz_seeds
+cmake --build "$build" --target fuzz_archive fuzz_lump fuzz_layers brindle_fuzz_seeds
 
 rm -rf "$build/corpus"
-if [[ -f $freedoom1 ]]; then
+# Small synthetic seeds keep every run short; BRINDLE_FUZZ_REAL_SEEDS=1 adds freedoom1.wad's
+# E1M1, trimmed to what it needs, for a run that starts from a real map.
+if [[ -n ${BRINDLE_FUZZ_REAL_SEEDS:-} && -f $freedoom1 ]]; then
     "$build/fuzz/brindle_fuzz_seeds" "$build/corpus" "$freedoom1"
 else
-    echo "fuzz-seeds: $freedoom1 not found, synthetic seeds only"
     "$build/fuzz/brindle_fuzz_seeds" "$build/corpus"
 fi

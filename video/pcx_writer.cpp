@@ -46,7 +46,9 @@ std::vector<uint8_t> pcxHeader(uint32_t width, uint32_t height) {
 // Appends one line of pixels. A run never continues into the next line, so lines encode
 // independently: 2 to 63 equal pixels become 0xC0 + n then the value, and a lone pixel that
 // could be mistaken for a count (0xC0 and above) is written as a run of one.
-void encodeLine(const uint8_t* line, uint32_t width, std::vector<uint8_t>& out) {
+// `out` has room for two bytes a pixel, the most a line can take; returns the bytes written.
+size_t encodeLine(const uint8_t* line, uint32_t width, uint8_t* out) {
+    uint8_t* next = out;
     uint32_t x = 0;
     while (x < width) {
         const uint8_t value = line[x];
@@ -55,17 +57,18 @@ void encodeLine(const uint8_t* line, uint32_t width, std::vector<uint8_t>& out) 
             while (n < longestRun && x + n < width && line[x + n] == value) {
                 ++n;
             }
-            out.push_back(static_cast<uint8_t>(runFlag + n));
-            out.push_back(value);
+            *next++ = static_cast<uint8_t>(runFlag + n);
+            *next++ = value;
             x += n;
         } else {
             if (value >= runFlag) {
-                out.push_back(runFlag + 1);
+                *next++ = runFlag + 1;
             }
-            out.push_back(value);
+            *next++ = value;
             ++x;
         }
     }
+    return static_cast<size_t>(next - out);
 }
 
 bool writeAll(std::FILE* file, const std::vector<uint8_t>& bytes) {
@@ -77,12 +80,11 @@ bool writePcxStream(std::FILE* file, const uint8_t* pixels, uint32_t width, uint
     if (!writeAll(file, pcxHeader(width, height))) {
         return false;
     }
-    std::vector<uint8_t> encoded;
-    encoded.reserve(2 * static_cast<size_t>(width));
+    std::vector<uint8_t> encoded(2 * static_cast<size_t>(width));
     for (uint32_t row = 0; row < height; ++row) {
-        encoded.clear();
-        encodeLine(pixels + static_cast<size_t>(row) * width, width, encoded);
-        if (!writeAll(file, encoded)) {
+        const size_t bytes =
+            encodeLine(pixels + static_cast<size_t>(row) * width, width, encoded.data());
+        if (std::fwrite(encoded.data(), 1, bytes, file) != bytes) {
             return false;
         }
     }

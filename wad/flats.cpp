@@ -20,7 +20,7 @@ void WadArchive::indexFlats() {
     flatIndex.clear();
     for (size_t f = 0; f < wadFiles.size(); ++f) {
         const std::vector<LumpEntry>& directory = wadFiles[f].directory;
-        std::unordered_map<std::string, bool> seenHere;
+        const int32_t file = static_cast<int32_t>(f);
         bool inside = false;
         for (size_t i = 0; i < directory.size(); ++i) {
             std::string name = lumpName(directory[i].name);
@@ -28,9 +28,11 @@ void WadArchive::indexFlats() {
                 inside = true;
             } else if (name == "F_END" || name == "FF_END") {
                 inside = false;
-            } else if (inside && seenHere.try_emplace(name, true).second) {
-                flatIndex.insert_or_assign(
-                    std::move(name), LumpRef{static_cast<int32_t>(f), static_cast<int32_t>(i)});
+            } else if (inside) {
+                LumpRef& ref = flatIndex[std::move(name)];
+                if (ref.file != file) {  // the first entry of a name inside a file counts
+                    ref = LumpRef{file, static_cast<int32_t>(i)};
+                }
             }
         }
     }

@@ -1,4 +1,5 @@
 // The 14 palettes and 34 colour maps, and palette 0 as a 4-byte colour table.
+#include <algorithm>
 #include <cstring>
 
 #include "wad/wad_archive.h"
@@ -12,8 +13,9 @@ int32_t WadArchive::readPalettes() {
         return resultCannotRead;
     }
     const LumpBytes bytes = readFoundLump(paletteCount * paletteBytes);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        palettes[i / paletteBytes][i % paletteBytes] = bytes[i];
+    for (size_t p = 0, at = 0; p < palettes.size() && at < bytes.size(); ++p, at += paletteBytes) {
+        std::memcpy(palettes[p].data(), bytes.data() + at,
+                    std::min<size_t>(paletteBytes, bytes.size() - at));
     }
     return resultOk;
 }
@@ -24,8 +26,10 @@ int32_t WadArchive::readColorMaps() {
         return resultCannotRead;
     }
     const LumpBytes bytes = readFoundLump(colorMapCount * colorMapBytes);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        colorMaps[i / colorMapBytes][i % colorMapBytes] = bytes[i];
+    for (size_t m = 0, at = 0; m < colorMaps.size() && at < bytes.size();
+         ++m, at += colorMapBytes) {
+        std::memcpy(colorMaps[m].data(), bytes.data() + at,
+                    std::min<size_t>(colorMapBytes, bytes.size() - at));
     }
     return resultOk;
 }

@@ -169,20 +169,19 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
         }
     }
 
-    // Later files override earlier ones; inside one file the first entry of a name counts.
+    // Later files override earlier ones; inside one file the first entry of a name counts
+    // (an entry that resolves to this file already was set by an earlier entry of it).
     for (size_t f = 0; f < wadFiles.size(); ++f) {
         const WadFile& wad = wadFiles[f];
-        std::unordered_map<std::string, bool> seenHere;
-        seenHere.reserve(wad.directory.size());
+        const int32_t file = static_cast<int32_t>(f);
         lumpIndex.reserve(lumpIndex.size() + wad.directory.size());
         for (size_t i = 0; i < wad.directory.size(); ++i) {
             if (!wad.holds(wad.directory[i])) {
                 continue;
             }
-            std::string name = lumpName(wad.directory[i].name);
-            if (seenHere.try_emplace(name, true).second) {
-                lumpIndex.insert_or_assign(
-                    std::move(name), LumpRef{static_cast<int32_t>(f), static_cast<int32_t>(i)});
+            LumpRef& ref = lumpIndex[lumpName(wad.directory[i].name)];
+            if (ref.file != file) {
+                ref = LumpRef{file, static_cast<int32_t>(i)};
             }
         }
     }
