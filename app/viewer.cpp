@@ -46,11 +46,8 @@ int32_t startViewerUnguarded(Viewer& viewer, const ViewerOptions& options, std::
         return opened;
     }
     if (opened != resultOk) {
-        // An added file's failure: the archive's text names that file.
-        const bool iwadOpened = !archive.files().empty();
-        error = iwadOpened || opened == resultNotWad
-                    ? archive.errorText()
-                    : describeOpenFailure(archive, options.wadPath);
+        // When the IWAD itself opens, the archive's text names the added file that failed.
+        error = describeOpenFailure(archive, options.wadPath);
         return opened < 0 ? opened : resultCannotRead;
     }
 
@@ -59,23 +56,15 @@ int32_t startViewerUnguarded(Viewer& viewer, const ViewerOptions& options, std::
         error = "No level found in " + options.wadPath;
         return resultNotFound;
     }
-    const int32_t loaded = archive.loadLevel(mapName.c_str());
-    if (loaded != resultOk) {
-        error = describeLevelFailure(loaded, archive, mapName);
-        return loaded;
-    }
-    viewer.mapName = mapName;
-    viewer.playerAngle = playerStartOf(archive, viewer.playerX, viewer.playerY);
-
-    // The renderer sizes its view vertices from the loaded level and colours its frame with
-    // palette 0, so it can only be made now.
+    // The renderer colours its frame with palette 0, so it is made once the archive is open;
+    // showMap then sizes its view vertices for the level.
     viewer.renderer = std::make_unique<Renderer>(options.window, &archive);
     viewer.renderer->drawFloors = options.floors;
-    viewer.renderer->setView(viewer.playerX, viewer.playerY,
-                             static_cast<int16_t>(viewer.playerAngle));
-    viewer.frameCurrent = false;
-    error.clear();
-    return resultOk;
+    const int32_t shown = showMap(viewer, mapName, error);
+    if (shown != resultOk) {
+        viewer.renderer.reset();
+    }
+    return shown;
 }
 
 }  // namespace

@@ -79,6 +79,25 @@ TEST(MapBrowsing, WithNoOtherMapThatLoadsTheCurrentOneStays) {
     EXPECT_EQ(single.viewer.mapName, "E1M1");
 }
 
+TEST(MapBrowsing, AnAddedFileThatCannotBeUsedStopsTheStartNamingIt) {
+    test::TempFolder folder;
+    const test::TempFile iwad = test::SyntheticWad::smallValidArchive().writeTemp();
+    const std::string missing = (folder.path() / "gone.wad").string();
+    const std::string text = folder.write("notes.txt", "text");
+    for (const auto& [file, error] :
+         {std::pair{missing, "cannot open '" + missing + "': No such file or directory"},
+          std::pair{text, text + " is not a WAD archive"}}) {
+        Viewer viewer;
+        ViewerOptions options;
+        options.wadPath = iwad.path();
+        options.files = {file};
+        std::string message;
+        EXPECT_LT(startViewer(viewer, options, message), resultOk);
+        EXPECT_EQ(message, error);
+        EXPECT_EQ(viewer.renderer, nullptr);
+    }
+}
+
 TEST(WindowCommandLine, OptionsAndBarePathsNameTheArchives) {
     test::TempFolder folder;
     const std::string iwad = folder.write("a.wad", std::string("IWAD\0\0\0\0\x0c\0\0\0", 12));
