@@ -83,7 +83,7 @@ TEST(MapBrowsing, AnAddedFileThatCannotBeUsedStopsTheStartNamingIt) {
     test::TempFolder folder;
     const test::TempFile iwad = test::SyntheticWad::smallValidArchive().writeTemp();
     const std::string missing = (folder.path() / "gone.wad").string();
-    const std::string text = folder.write("notes.txt", "text");
+    const std::string text = folder.write("notes.txt", "these are notes, not an archive");
     for (const auto& [file, error] :
          {std::pair{missing, "cannot open '" + missing + "': No such file or directory"},
           std::pair{text, text + " is not a WAD archive"}}) {
