@@ -333,7 +333,7 @@ bool WadArchive::composeTexture(size_t index, PatchSource& patches) const {
 // Composes those of the textures that are still pending, in one round: each patch lump is
 // read once for all of them. Another thread finds each texture composed or absent afterwards.
 void WadArchive::composeTextures(const std::vector<int32_t>& indices) const {
-    const std::lock_guard<std::mutex> hold(compositionLock);
+    const std::lock_guard<CompositionLock> hold(compositionLock);
     PatchSource patches(*this);
     for (const int32_t index : indices) {
         std::atomic<uint8_t>& state = textureStates[static_cast<size_t>(index)];

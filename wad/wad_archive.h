@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "wad/composition_lock.h"
 #include "wad/lump_bytes.h"
 #include "wad/map_records.h"
 
@@ -244,7 +244,7 @@ class WadArchive {
     std::vector<TextureSource> textureSources;  // one per texture
     enum : uint8_t { texturePending, textureComposed, textureAbsent };
     mutable std::unique_ptr<std::atomic<uint8_t>[]> textureStates;  // one per texture
-    mutable std::mutex compositionLock;  // held while composing; guards the budgets
+    mutable CompositionLock compositionLock;  // held while composing; guards the budgets
     mutable int64_t texelBudget = 0;     // texture bytes still allowed
     mutable int64_t copyBudget = 0;      // patch texels still allowed to be copied or decoded
 };
