@@ -286,6 +286,9 @@ void WadArchive::indexTextures() {
 
 const uint8_t* WadArchive::findTexture(const char* name, int16_t* widthOut,
                                        int16_t* heightOut) const {
+    if (textureOwner != nullptr) {
+        return textureOwner->findTexture(name, widthOut, heightOut);  // a level worker
+    }
     *widthOut = 0;
     *heightOut = 0;
     if (name == nullptr) {

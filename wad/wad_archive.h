@@ -109,6 +109,14 @@ class WadArchive {
     // The level markers (size-0 entries named ExMy or MAPxx), in directory order.
     std::vector<std::string> mapNames() const;
 
+    // An archive for loading levels on another thread (level_worker.cpp). It copies only the
+    // small state (directory and its index, palettes, colour maps, patch names) and holds its
+    // own level arrays; the composed textures stay here, and its findTexture answers from this
+    // archive, which must outlive it and must not be opened again while it exists. The worker
+    // itself is only used to load levels, never opened. Empty (like a new archive) when this
+    // archive is not open.
+    std::unique_ptr<WadArchive> makeLevelWorker() const;
+
     // Readers called by open and loadLevel.
     int32_t readPalettes();
     int32_t readColorMaps();
@@ -156,6 +164,7 @@ class WadArchive {
     int32_t composeTextureLump(const LumpBytes& lump);
     void indexTextures();
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
+    void copyStateForLevels(const WadArchive& base);  // level_worker.cpp
 
     std::string lastError;
     std::vector<LumpEntry> directoryEntries;
@@ -163,6 +172,9 @@ class WadArchive {
     std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
     int64_t fileSize = 0;
     int32_t foundLump = -1;  // entry of the last successful findLump
+
+    // Set on a level worker: the archive whose composed textures findTexture answers from.
+    const WadArchive* textureOwner = nullptr;
 
     // Composition state, alive only inside open: each patch lump is read once and drawn from
     // memory by every placement, and the memory and work spent are bounded by the file's size.

@@ -5,10 +5,17 @@
 
 namespace brindle {
 
-int openArchiveAndMap(WadArchive& archive, const std::string& wadPath, const std::string& mapName) {
+int openArchive(WadArchive& archive, const std::string& wadPath) {
     if (archive.open(wadPath.c_str()) != resultOk) {
         std::fprintf(stderr, "brindle-render: %s\n", archive.errorText().c_str());
         return 2;
+    }
+    return 0;
+}
+
+int openArchiveAndMap(WadArchive& archive, const std::string& wadPath, const std::string& mapName) {
+    if (const int status = openArchive(archive, wadPath)) {
+        return status;
     }
     const int32_t result = archive.loadLevel(mapName.c_str());
     if (result == resultBadLevel) {

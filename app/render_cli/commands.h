@@ -5,15 +5,23 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
+#include "app/render_cli/view_setup.h"
+
 namespace brindle {
 
 // --wad PATH and --map NAME, which every subcommand takes.
 void addArchiveOptions(CLI::App& command, std::string& wadPath, std::string& mapName);
 // --pos X,Y,ANGLE, checked while the command line is parsed.
 CLI::Option* addPositionOption(CLI::App& command, std::string& position);
+// --keys SEQ, checked while the command line is parsed.
+CLI::Option* addKeysOption(CLI::App& command, std::string& keys);
+// --wad, --map, --pos and --keys: the view that shot and map draw.
+void addViewOptions(CLI::App& command, ViewArguments& arguments);
 
 void registerInfoCommand(CLI::App& app, int& exitStatus);
 void registerShotCommand(CLI::App& app, int& exitStatus);
 void registerBenchCommand(CLI::App& app, int& exitStatus);
+void registerMapCommand(CLI::App& app, int& exitStatus);
+void registerAtlasCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace brindle

@@ -1,4 +1,4 @@
-// brindle-render: the headless renderer (info, shot, bench).
+// brindle-render: the headless renderer (info, shot, bench, map, atlas).
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
     brindle::registerInfoCommand(app, exitStatus);
     brindle::registerShotCommand(app, exitStatus);
     brindle::registerBenchCommand(app, exitStatus);
+    brindle::registerMapCommand(app, exitStatus);
+    brindle::registerAtlasCommand(app, exitStatus);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
