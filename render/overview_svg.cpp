@@ -70,6 +70,9 @@ std::string escapeXml(const std::string& text) {
 
 std::string overviewSvg(const WadArchive& level, const OverviewOptions& options,
                         const std::string& title) {
+    if (!validOverviewSize(options.width, options.height)) {
+        return std::string();
+    }
     const std::vector<OverviewLine> lines = overviewLines(level);
     const OverviewTransform transform = fitOverview(boundsOf(lines), options.width, options.height);
     // Map units per raster pixel. The viewBox covers what the raster frame covers, and inside

@@ -12,7 +12,8 @@ namespace brindle {
 // the raster's drawing order, inside a group that turns map y north-up; things (with
 // options.things) as <circle class="thing" data-type="N">, the viewer as a <path
 // class="viewer">. The colours come from palette 0 in a <style> block; options.width and
-// height are the document's size, its viewBox is in map units. `title` is escaped.
+// height are the document's size, its viewBox is in map units. `title` is escaped. Empty
+// when the size is not one the raster accepts.
 std::string overviewSvg(const WadArchive& level, const OverviewOptions& options,
                         const std::string& title);
 

@@ -1,6 +1,7 @@
 // brindle-render atlas: both pictures of every map of an archive and a page that shows them.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>

@@ -28,7 +28,7 @@ struct MapArguments {
 bool parseSide(std::string_view text, int32_t& value) {
     const char* end = text.data() + text.size();
     const auto [stop, problem] = std::from_chars(text.data(), end, value);
-    return !text.empty() && text.front() != '-' && problem == std::errc() && stop == end;
+    return !text.empty() && problem == std::errc() && stop == end;
 }
 
 // "WxH" with a size the overview accepts.

@@ -3,6 +3,7 @@
 // shows after those keys.
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/render_cli/commands.h"
