@@ -5,7 +5,9 @@
 #include "app/render_cli/commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Brindle headless renderer: inspect an archive, render a view to a picture"};
+    CLI::App app{
+        "Brindle headless renderer: inspect an archive, render a view or a map's overview to a "
+        "picture"};
     app.name("brindle-render");
     app.require_subcommand(1);
     int exitStatus = 0;
