@@ -345,6 +345,9 @@ void WadArchive::composeTextures(const std::vector<int32_t>& indices) const {
 }
 
 int32_t WadArchive::composeAllTextures() const {
+    if (textureOwner != nullptr) {
+        return textureOwner->composeAllTextures();  // a level worker
+    }
     std::vector<int32_t> all(textures.size());
     for (size_t i = 0; i < all.size(); ++i) {
         all[i] = static_cast<int32_t>(i);
@@ -357,13 +360,16 @@ int32_t WadArchive::composeAllTextures() const {
     return composed;
 }
 
-// The textures the loaded level names on its sidedefs, and the skies.
+// The textures the loaded level names on its sidedefs, and the skies; a level worker has
+// them composed by the archive that holds the textures.
 void WadArchive::composeLevelTextures() {
+    const WadArchive& owner = textureOwner != nullptr ? *textureOwner : *this;
     std::vector<int32_t> wanted;
     auto want = [&](const char* stored) {
-        const auto it = textureIndex.find(lumpName(stored));
-        if (it != textureIndex.end() && textureStates[static_cast<size_t>(it->second)].load(
-                                            std::memory_order_acquire) == texturePending) {
+        const auto it = owner.textureIndex.find(lumpName(stored));
+        if (it != owner.textureIndex.end() &&
+            owner.textureStates[static_cast<size_t>(it->second)].load(std::memory_order_acquire) ==
+                texturePending) {
             wanted.push_back(it->second);
         }
     };
@@ -378,7 +384,7 @@ void WadArchive::composeLevelTextures() {
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     if (!wanted.empty()) {
-        composeTextures(wanted);
+        owner.composeTextures(wanted);
     }
 }
 
@@ -400,6 +406,9 @@ void WadArchive::indexTextures() {
 
 const uint8_t* WadArchive::findTexture(const char* name, int16_t* widthOut,
                                        int16_t* heightOut) const {
+    if (textureOwner != nullptr) {
+        return textureOwner->findTexture(name, widthOut, heightOut);  // a level worker
+    }
     *widthOut = 0;
     *heightOut = 0;
     if (name == nullptr) {

@@ -162,6 +162,14 @@ class WadArchive {
     // The entry a name resolves to by the layering rule; not found when no file has it.
     LumpRef resolve(const std::string& name) const;
 
+    // An archive for loading levels on another thread (level_worker.cpp). It copies only the
+    // small state (directory and its index, palettes, colour maps, patch names) and holds its
+    // own level arrays; the composed textures stay here, and its findTexture answers from this
+    // archive, which must outlive it and must not be opened again while it exists. The worker
+    // itself is only used to load levels, never opened. Empty (like a new archive) when this
+    // archive is not open.
+    std::unique_ptr<WadArchive> makeLevelWorker() const;
+
     // Readers called by open and loadLevel.
     int32_t readPalettes();
     int32_t readColorMaps();
@@ -219,6 +227,7 @@ class WadArchive {
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
     void indexFlats();               // flats.cpp
     void readLevelFlats();
+    void copyStateForLevels(const WadArchive& base);  // level_worker.cpp
 
     std::string lastError;
     std::vector<WadFile> wadFiles;
@@ -232,6 +241,9 @@ class WadArchive {
     int64_t fileSize = 0;                                              // of all files together
     LumpRef foundLump;       // of the last successful findLump
     int32_t levelFile = -1;  // the file whose level lumps the readers read
+
+    // Set on a level worker: the archive whose composed textures findTexture answers from.
+    const WadArchive* textureOwner = nullptr;
 
     // Composition. The texture lumps are kept, so that a texture can be composed whenever it
     // is first needed; the memory and work spent over the archive's life are bounded by the

@@ -30,10 +30,14 @@ int reportArchiveFailure(int32_t result, const WadArchive& archive, const std::s
     return 2;
 }
 
-int openArchiveAndMap(WadArchive& archive, const ArchiveChoice& choice, std::string& mapName) {
+int openArchive(WadArchive& archive, const ArchiveChoice& choice) {
     const int32_t opened = archive.open(iwadPathOf(choice).c_str(), choice.files);
-    if (opened != resultOk) {
-        return reportArchiveFailure(opened, archive, mapName);
+    return opened == resultOk ? 0 : reportArchiveFailure(opened, archive, std::string());
+}
+
+int openArchiveAndMap(WadArchive& archive, const ArchiveChoice& choice, std::string& mapName) {
+    if (const int status = openArchive(archive, choice)) {
+        return status;
     }
     mapName = mapNameOf(choice, archive);
     const int32_t loaded = archive.loadLevel(mapName.c_str());

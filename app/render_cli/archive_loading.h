@@ -21,6 +21,10 @@ std::string mapNameOf(const ArchiveChoice& choice, const WadArchive& archive);
 // exit status 2.
 int reportArchiveFailure(int32_t result, const WadArchive& archive, const std::string& mapName);
 
+// Opens the archives the command line names into `archive`. Returns 0 on success; otherwise
+// reports and returns 2.
+int openArchive(WadArchive& archive, const ArchiveChoice& choice);
+
 // Opens the archives the command line names and loads its map into `archive`, setting
 // `mapName` to the map loaded. Returns 0 on success; otherwise reports and returns 2.
 int openArchiveAndMap(WadArchive& archive, const ArchiveChoice& choice, std::string& mapName);

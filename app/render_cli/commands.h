@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/archive_options.h"
+#include "app/render_cli/view_setup.h"
 
 namespace brindle {
 
@@ -13,9 +14,15 @@ namespace brindle {
 void addArchiveOptions(CLI::App& command, ArchiveChoice& choice);
 // --pos X,Y,ANGLE, checked while the command line is parsed.
 CLI::Option* addPositionOption(CLI::App& command, std::string& position);
+// --keys SEQ, checked while the command line is parsed.
+CLI::Option* addKeysOption(CLI::App& command, std::string& keys);
+// --wad, --map, --pos and --keys: the view that shot and map draw.
+void addViewOptions(CLI::App& command, ViewArguments& arguments);
 
 void registerInfoCommand(CLI::App& app, int& exitStatus);
 void registerShotCommand(CLI::App& app, int& exitStatus);
 void registerBenchCommand(CLI::App& app, int& exitStatus);
+void registerMapCommand(CLI::App& app, int& exitStatus);
+void registerAtlasCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace brindle

@@ -1,6 +1,9 @@
 // Options shared by brindle-render's subcommands.
+#include <vector>
+
 #include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
+#include "app/render_cli/key_sequence.h"
 #include "app/render_cli/view_setup.h"
 
 namespace brindle {
@@ -22,6 +25,25 @@ CLI::Option* addPositionOption(CLI::App& command, std::string& position) {
             std::string error;
             return parsePosition(text, parsed, error) ? std::string() : error;
         });
+}
+
+CLI::Option* addKeysOption(CLI::App& command, std::string& keys) {
+    return command
+        .add_option("--keys", keys,
+                    "Arrow keys held on each tick before rendering: comma-separated ticks of "
+                    "L, R, U, D (\".\" for none), each optionally *N, e.g. U*10,UL,.*3,R")
+        ->type_name("SEQ")
+        ->check([](const std::string& text) {
+            std::vector<HeldKeys> ticks;
+            std::string error;
+            return parseKeySequence(text, ticks, error) ? std::string() : error;
+        });
+}
+
+void addViewOptions(CLI::App& command, ViewArguments& arguments) {
+    addArchiveOptions(command, arguments.archives);
+    addPositionOption(command, arguments.position);
+    addKeysOption(command, arguments.keys);
 }
 
 }  // namespace brindle

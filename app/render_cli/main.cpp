@@ -1,17 +1,21 @@
-// brindle-render: the headless renderer (info, shot, bench).
+// brindle-render: the headless renderer (info, shot, bench, map, atlas).
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "app/render_cli/commands.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"Brindle headless renderer: inspect an archive, render a view to a picture"};
+    CLI::App app{
+        "Brindle headless renderer: inspect an archive, render a view or a map's overview to a "
+        "picture"};
     app.name("brindle-render");
     app.require_subcommand(1);
     int exitStatus = 0;
     brindle::registerInfoCommand(app, exitStatus);
     brindle::registerShotCommand(app, exitStatus);
     brindle::registerBenchCommand(app, exitStatus);
+    brindle::registerMapCommand(app, exitStatus);
+    brindle::registerAtlasCommand(app, exitStatus);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,9 +1,13 @@
-// Placing the headless renderer's viewer: --pos parsing, the start position, the key polling.
+// Placing the headless renderer's viewer: --pos parsing, the start position, the key polling,
+// the walk of --keys, and the overview that shows the viewer.
 #include "app/render_cli/view_setup.h"
 
 #include <array>
 #include <charconv>
 #include <string_view>
+#include <vector>
+
+#include "app/render_cli/archive_loading.h"
 
 namespace brindle {
 
@@ -87,6 +91,36 @@ KeyPoll heldKeysPoll(const HeldKeys& held) {
         }
         return false;
     };
+}
+
+int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
+    std::string problem;  // the command line was checked while it was parsed
+    std::optional<MapPosition> position;
+    if (!arguments.position.empty()) {
+        position.emplace();
+        parsePosition(arguments.position, *position, problem);
+    }
+    std::vector<HeldKeys> ticks;
+    parseKeySequence(arguments.keys, ticks, problem);
+
+    viewer.archive = std::make_unique<WadArchive>();
+    if (int status = openArchiveAndMap(*viewer.archive, arguments.archives, viewer.mapName)) {
+        return status;
+    }
+    placeViewer(viewer, position);
+    for (const HeldKeys& held : ticks) {
+        moveViewer(viewer, heldKeysPoll(held));
+    }
+    return 0;
+}
+
+OverviewOptions overviewAtViewer(const Viewer& viewer, int32_t width, int32_t height, bool things) {
+    OverviewOptions options;
+    options.width = width;
+    options.height = height;
+    options.things = things;
+    options.viewer = ViewerMark{viewer.playerX, viewer.playerY, viewer.playerAngle};
+    return options;
 }
 
 }  // namespace brindle

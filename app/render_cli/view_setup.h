@@ -1,13 +1,15 @@
-// Where brindle-render's shot and bench put the viewer: the player-one start of the loaded
-// map, or a position given on the command line.
+// Where brindle-render's shot, map, atlas and bench put the viewer: the player-one start of the
+// loaded map, or a position given on the command line, then the ticks of --keys.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "app/archive_options.h"
 #include "app/render_cli/key_sequence.h"
 #include "app/viewer.h"
+#include "render/overview.h"
 
 namespace brindle {
 
@@ -28,5 +30,21 @@ void placeViewer(Viewer& viewer, const std::optional<MapPosition>& position);
 
 // Key polling that reports the keys held during one tick of a --keys sequence.
 KeyPoll heldKeysPoll(const HeldKeys& held);
+
+// The view that shot and map draw: the archive, the map, --pos and --keys.
+struct ViewArguments {
+    ArchiveChoice archives;
+    std::string position;  // X,Y,ANGLE; empty unless --pos is given
+    std::string keys;
+};
+
+// Opens the archives and the map into `viewer` (the map loaded is viewer.mapName), places the view at --pos or the player-one
+// start and plays the --keys ticks as the window does. --pos and --keys were checked while
+// the command line was parsed. Returns 0, or 2 after printing the problem as
+// openArchiveAndMap does.
+int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments);
+
+// The overview of a width x height frame with the arrow where the viewer stands and faces.
+OverviewOptions overviewAtViewer(const Viewer& viewer, int32_t width, int32_t height, bool things);
 
 }  // namespace brindle

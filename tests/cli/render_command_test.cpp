@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/viewer.h"
+#include "render/overview.h"
 #include "tests/support/synthetic_wad.h"
 #include "tests/support/test_data.h"
 #include "tests/video/picture_files.h"
@@ -49,13 +50,17 @@ class RenderCommand : public ::testing::Test {
         return run;
     }
 
-    // Renders a shot of freedoom1.wad with the extra arguments and returns the PCX file.
-    Bytes shotOfFreedoom1(const std::string& extra, const std::string& name = "shot.pcx") {
+    // Runs shot or map on freedoom1.wad with the extra arguments and returns the picture.
+    Bytes pictureOfFreedoom1(const std::string& command, const std::string& extra,
+                             const std::string& name) {
         const std::string file = folder.path(name);
         const CommandResult run =
-            render("shot --wad '" + freedoom1 + "' " + extra + " --out '" + file + "'");
-        EXPECT_EQ(run.status, 0) << extra << ": " << run.err;
+            render(command + " --wad '" + freedoom1 + "' " + extra + " --out '" + file + "'");
+        EXPECT_EQ(run.status, 0) << command << " " << extra << ": " << run.err;
         return readWholeFile(file);
+    }
+    Bytes shotOfFreedoom1(const std::string& extra, const std::string& name = "shot.pcx") {
+        return pictureOfFreedoom1("shot", extra, name);
     }
 
     std::string quoted(const std::string& name) { return "'" + folder.path(name) + "'"; }
@@ -228,6 +233,26 @@ INSTANTIATE_TEST_SUITE_P(
                     true},
         FailingShot{"BenchWithoutFrames", "bench --wad {wad} --frames 0", 1, "--frames", false},
         FailingShot{"BenchMissingArchive", "bench --wad /nonexistent/freedoom1.wad", 2,
+                    "/nonexistent/freedoom1.wad", false},
+        FailingShot{"MapOddWidth", "map --wad {wad} --size 641x400 --out {out}", 1,
+                    "--size: '641x400' must be WxH with W even and both from 64 to 8192", false},
+        FailingShot{"MapNarrow", "map --wad {wad} --size 62x400 --out {out}", 1, "'62x400'", false},
+        FailingShot{"MapWide", "map --wad {wad} --size 8194x400 --out {out}", 1, "'8194x400'",
+                    false},
+        FailingShot{"MapLow", "map --wad {wad} --size 640x63 --out {out}", 1, "'640x63'", false},
+        FailingShot{"MapHigh", "map --wad {wad} --size 640x8193 --out {out}", 1, "'640x8193'",
+                    false},
+        FailingShot{"MapSizeMalformed", "map --wad {wad} --size 640x400x2 --out {out}", 1,
+                    "'640x400x2'", false},
+        FailingShot{"MapOtherExtension", "map --wad {wad} --out map.bmp", 1,
+                    "'map.bmp' must end in .svg, .png or .pcx", false},
+        FailingShot{"MapMissingMap", "map --wad {wad} --map E9M9 --out {out}", 2, "E9M9", true},
+        FailingShot{"AtlasWithoutOut", "atlas --wad {wad}", 1, "--out", false},
+        FailingShot{"AtlasTakesNoMap", "atlas --wad {wad} --map E1M1 --out {out}", 1, "--map",
+                    false},
+        FailingShot{"AtlasWithoutThreads", "atlas --wad {wad} --threads 0 --out {out}", 1,
+                    "--threads", false},
+        FailingShot{"AtlasMissingArchive", "atlas --wad /nonexistent/freedoom1.wad --out {out}", 2,
                     "/nonexistent/freedoom1.wad", false}),
     [](const ::testing::TestParamInfo<FailingShot>& info) { return info.param.name; });
 
@@ -380,6 +405,117 @@ TEST_F(RenderCommand, InfoListsTheLayersAndWhereTheMapCameFrom) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err,
               "brindle-render: cannot open '/nonexistent.wad': No such file or directory\n");
+}
+
+TEST_F(RenderCommand, MapPlacesTheViewerAsShotDoesAndDrawsEveryFormat) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
+    REQUIRE_CONVERT();
+    WadArchive archive;
+    ASSERT_EQ(archive.open(freedoom1.c_str()), 1);
+    ASSERT_EQ(archive.loadLevel("E1M1"), 1);
+    int16_t x;
+    int16_t y;
+    int16_t degrees;
+    archive.getPlayerStart(&x, &y, &degrees);
+    // Nine turns of 910 make an eighth of a turn, less 2: the arrow points the next way round.
+    const std::string turned = "--pos=" + std::to_string(x) + "," + std::to_string(y) + "," +
+                               std::to_string(startAngleFromDegrees(degrees) + 8190);
+    const Bytes start = pictureOfFreedoom1("map", "", "start.pcx");
+    ASSERT_FALSE(start.empty());
+    EXPECT_EQ(pictureOfFreedoom1("map", "--keys 'L*9'", "keys.pcx"),
+              pictureOfFreedoom1("map", turned, "pos.pcx"));
+    EXPECT_NE(pictureOfFreedoom1("map", "--keys 'L*9'", "keys.pcx"), start);
+    EXPECT_NE(pictureOfFreedoom1("map", "--things", "things.pcx"), start);
+
+    pictureOfFreedoom1("map", "--size 320x200", "small.png");
+    pictureOfFreedoom1("map", "--size 320x200", "small.pcx");
+    std::string pngSize;
+    std::string pcxSize;
+    const Bytes fromPng =
+        test::decodeWithConvert(BRINDLE_CONVERT, folder.path("small.png"), pngSize);
+    const Bytes fromPcx =
+        test::decodeWithConvert(BRINDLE_CONVERT, folder.path("small.pcx"), pcxSize);
+    EXPECT_EQ(pngSize, "320x200");
+    EXPECT_EQ(pcxSize, "320x200");
+    ASSERT_EQ(fromPng.size(), 320u * 200u * 3u);
+    EXPECT_TRUE(fromPng == fromPcx);
+
+    const Bytes svg = pictureOfFreedoom1("map", "", "map.svg");
+    const std::string text(svg.begin(), svg.end());
+    size_t lines = 0;
+    for (size_t at = text.find("<line "); at != std::string::npos;
+         at = text.find("<line ", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, overviewLines(archive).size());
+    EXPECT_NE(text.find("<title>E1M1 of freedoom1.wad</title>"), std::string::npos);
+}
+
+std::set<std::string> filesIn(const std::string& path) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST_F(RenderCommand, AtlasOfFreedoom2ShowsEveryMapAsMapAndShotDrawIt) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom2);
+    const std::string atlas = folder.path("atlas");
+    const CommandResult run =
+        render("atlas --wad '" + freedoom2 + "' --floors --out '" + atlas + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "") << "no progress line when stderr is not a terminal";
+
+    WadArchive archive;
+    ASSERT_EQ(archive.open(freedoom2.c_str()), 1);
+    const std::vector<std::string> maps = archive.mapNames();
+    ASSERT_EQ(maps.size(), 32u);
+    std::set<std::string> expected{"index.html"};
+    const Bytes pageBytes = readWholeFile(atlas + "/index.html");
+    const std::string page(pageBytes.begin(), pageBytes.end());
+    for (const std::string& map : maps) {
+        expected.insert({map + ".png", map + "-start.png"});
+        EXPECT_NE(page.find("<img src=\"" + map + ".png\""), std::string::npos) << map;
+        EXPECT_NE(page.find("<img src=\"" + map + "-start.png\""), std::string::npos) << map;
+    }
+    EXPECT_EQ(filesIn(atlas), expected);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+
+    const std::string overview = folder.path("MAP07.png");
+    const std::string start = folder.path("MAP07-start.png");
+    ASSERT_EQ(
+        render("map --wad '" + freedoom2 + "' --map MAP07 --size 1280x800 --out '" + overview + "'")
+            .status,
+        0);
+    ASSERT_EQ(
+        render("shot --wad '" + freedoom2 + "' --map MAP07 --floors --out '" + start + "'").status,
+        0);
+    EXPECT_EQ(readWholeFile(atlas + "/MAP07.png"), readWholeFile(overview));
+    EXPECT_EQ(readWholeFile(atlas + "/MAP07-start.png"), readWholeFile(start));
+
+    const std::string single = folder.path("single");
+    ASSERT_EQ(render("atlas --wad '" + freedoom2 + "' --floors --threads 1 --out '" + single + "'")
+                  .status,
+              0);
+    for (const std::string& name : expected) {
+        EXPECT_EQ(readWholeFile(single + "/" + name), readWholeFile(atlas + "/" + name)) << name;
+    }
+}
+
+TEST_F(RenderCommand, AtlasGivesAMapThatCannotBeLoadedARowWithItsError) {
+    test::SyntheticWad wad = test::SyntheticWad::smallValidArchive();
+    wad.addLevel("E1M2", test::squareRoomLevel(), {"SEGS"});
+    const test::TempFile file = wad.writeTemp();
+    const std::string atlas = folder.path("atlas");
+    const CommandResult run = render("atlas --wad '" + file.path() + "' --out '" + atlas + "'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("E1M2: SEGS lump missing"), std::string::npos) << run.err;
+    EXPECT_EQ(filesIn(atlas), (std::set<std::string>{"E1M1.png", "E1M1-start.png", "index.html"}));
+    const Bytes page = readWholeFile(atlas + "/index.html");
+    EXPECT_NE(std::string(page.begin(), page.end())
+                  .find("<td colspan=\"3\" class=\"error\">SEGS lump missing</td>"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <ostream>
 
 #include "app/viewer.h"
+#include "render/overview.h"
+#include "render/overview_svg.h"
 #include "render/renderer.h"
 #include "tests/hostile/broken_archives.h"
 #include "wad/wad_archive.h"
@@ -103,6 +105,10 @@ TEST_P(BrokenArchiveTest, EndsInItsResultOrANormalFrame) {
         EXPECT_TRUE(frames.walls == validFrames().walls);
         EXPECT_TRUE(frames.withFloors == validFrames().withFloors);
     }
+    // The overview of whatever loaded is drawn as well, things and viewer included.
+    const OverviewOptions overview{640, 400, true, ViewerMark{archive.startX, archive.startY, 0}};
+    EXPECT_EQ(drawOverview(archive, overview).pixels.size(), size_t{frameBytes});
+    EXPECT_NE(overviewSvg(archive, overview, broken.name).find("</svg>"), std::string::npos);
 }
 
 std::string caseName(const ::testing::TestParamInfo<BrokenArchive>& info) {

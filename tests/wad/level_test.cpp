@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "tests/support/synthetic_wad.h"
@@ -149,6 +150,29 @@ TEST(LoadLevel, RecordCountDropsARemainder) {
     ASSERT_EQ(a.archive.loadLevel("E1M1"), resultOk);
     EXPECT_EQ(a.archive.vertices.size(), 6u);
     EXPECT_EQ(a.archive.vertexCount, 6);
+}
+
+// A worker loads levels of its own while the textures stay with the archive it came from.
+TEST(LoadLevel, LevelWorkerHasItsOwnLevelAndTheArchivesTextures) {
+    SyntheticLevel small = test::squareRoomLevel();
+    small.things.pop_back();
+    OpenedArchive a(SyntheticWad::smallValidArchive().addLevel("E1M2", small));
+    const std::unique_ptr<WadArchive> worker = a.archive.makeLevelWorker();
+    ASSERT_EQ(worker->loadLevel("E1M2"), resultOk);
+    ASSERT_EQ(a.archive.loadLevel("E1M1"), resultOk);
+    EXPECT_EQ(worker->things.size(), 1u);
+    EXPECT_EQ(a.archive.things.size(), 2u);
+    EXPECT_TRUE(worker->textures.empty());
+    int16_t width = 0;
+    int16_t height = 0;
+    const uint8_t* shared = a.archive.findTexture("WALL", &width, &height);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(worker->findTexture("WALL", &width, &height), shared);
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(worker->palettes, a.archive.palettes);
+    EXPECT_EQ(worker->mapNames(), a.archive.mapNames());
+    EXPECT_EQ(worker->loadLevel("E9M9"), resultCannotRead);
+    EXPECT_EQ(WadArchive().makeLevelWorker()->loadLevel("E1M1"), resultCannotRead);
 }
 
 TEST(LoadLevel, EmptyNodesWithASubsectorIsValid) {
