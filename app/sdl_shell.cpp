@@ -182,6 +182,8 @@ std::optional<ViewerKey> viewerKeyOf(SDL_Keycode key) {
             return ViewerKey::nextMap;
         case SDLK_PAGEUP:
             return ViewerKey::previousMap;
+        case SDLK_TAB:
+            return ViewerKey::toggleOverview;
         default:
             return std::nullopt;
     }

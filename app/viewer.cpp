@@ -152,11 +152,31 @@ bool stepMap(Viewer& viewer, int step, const Report& report) {
     return false;
 }
 
+OverviewOptions overviewAtViewer(const Viewer& viewer, int32_t width, int32_t height, bool things) {
+    OverviewOptions options;
+    options.width = width;
+    options.height = height;
+    options.things = things;
+    options.viewer = ViewerMark{viewer.playerX, viewer.playerY, viewer.playerAngle};
+    return options;
+}
+
+void drawShownFrame(Viewer& viewer) {
+    Renderer& renderer = *viewer.renderer;
+    if (viewer.showingOverview) {
+        const OverviewPicture overview =
+            drawOverview(*viewer.archive, overviewAtViewer(viewer, frameWidth, frameHeight, false));
+        renderer.copyFrame(overview.pixels.data());
+    } else {
+        renderer.renderFrame();
+    }
+    viewer.frameCurrent = true;
+    ++viewer.framesRendered;
+}
+
 int32_t saveShownFrame(Viewer& viewer) {
     if (!viewer.frameCurrent) {
-        viewer.renderer->renderFrame();
-        viewer.frameCurrent = true;
-        ++viewer.framesRendered;
+        drawShownFrame(viewer);
     }
     return viewer.renderer->saveScreenshot(screenshotName);
 }
@@ -173,6 +193,10 @@ void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
             return;
         case ViewerKey::previousMap:
             stepMap(viewer, -1, report);
+            return;
+        case ViewerKey::toggleOverview:
+            viewer.showingOverview = !viewer.showingOverview;
+            viewer.frameCurrent = false;
             return;
     }
 }
@@ -219,9 +243,7 @@ void tick(Viewer& viewer, const KeyPoll& keyDown, const Present& present) {
     moveViewer(viewer, keyDown);
     // An unchanged view draws the same pixels, so the last frame is shown again as it is.
     if (!viewer.frameCurrent) {
-        viewer.renderer->renderFrame();
-        viewer.frameCurrent = true;
-        ++viewer.framesRendered;
+        drawShownFrame(viewer);
     }
     present(*viewer.renderer);
 }

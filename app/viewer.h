@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "render/overview.h"
 #include "render/renderer.h"
 #include "wad/wad_archive.h"
 
@@ -44,16 +45,18 @@ struct Viewer {
     int16_t playerX = 0;
     int16_t playerY = 0;
     uint16_t playerAngle = 0;
-    std::string mapName;          // the map shown
-    bool frameCurrent = false;    // the frame shows the current view
-    uint64_t framesRendered = 0;  // counts renderFrame calls, so a shell can tell new frames
+    std::string mapName;           // the map shown
+    bool showingOverview = false;  // the frame shows the whole level from above (Tab)
+    bool frameCurrent = false;     // the frame shows the current view
+    uint64_t framesRendered = 0;   // counts renderFrame calls, so a shell can tell new frames
 };
 
 // The keys whose meaning every window shares.
 enum class ViewerKey {
-    screenshot,   // F1: saves the frame shown as "scrnsht.pcx"
-    nextMap,      // Page Down
-    previousMap,  // Page Up
+    screenshot,      // F1: saves the frame shown as "scrnsht.pcx"
+    nextMap,         // Page Down
+    previousMap,     // Page Up
+    toggleOverview,  // Tab: the 3D view or the overview of the level
 };
 
 // Where a shell puts the viewer's messages: one line each, no newline.
@@ -83,6 +86,14 @@ int32_t showMap(Viewer& viewer, const std::string& mapName, std::string& error);
 // reports "Showing MAP07 from x.wad". When no other map loads, the current one stays.
 // True when another map is shown.
 bool stepMap(Viewer& viewer, int step, const Report& report);
+
+// The overview of the viewer's level in a width x height frame, with the arrow where the
+// viewer stands and faces.
+OverviewOptions overviewAtViewer(const Viewer& viewer, int32_t width, int32_t height, bool things);
+
+// Draws into the renderer's frame what the viewer shows: the 3D view, or the 640 x 400
+// overview (without things) while it is toggled on.
+void drawShownFrame(Viewer& viewer);
 
 // Draws the frame if it does not show the current view, then saves it as "scrnsht.pcx".
 // The archive's writePcx result.

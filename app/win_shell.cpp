@@ -124,6 +124,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 pressViewerKey(brindle::ViewerKey::nextMap);
             } else if (wParam == VK_PRIOR) {
                 pressViewerKey(brindle::ViewerKey::previousMap);
+            } else if (wParam == VK_TAB) {
+                pressViewerKey(brindle::ViewerKey::toggleOverview);
             }
             break;
         case WM_TIMER:

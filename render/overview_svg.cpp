@@ -1,7 +1,7 @@
-// The SVG overview. Numbers are written with std::to_chars, which ignores the locale.
+// The SVG overview. Numbers are written in the C locale, which no part of Brindle changes, so
+// their decimal point is always ".".
 #include "render/overview_svg.h"
 
-#include <charconv>
 #include <cstdio>
 
 namespace brindle {
@@ -11,9 +11,8 @@ namespace {
 // Seven significant digits, the shortest form (exponents only for tiny values).
 std::string number(double value) {
     char text[64];
-    const auto [end, problem] =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 7);
-    const std::string result(text, problem == std::errc() ? end : text);
+    std::snprintf(text, sizeof text, "%.7g", value);
+    const std::string result = text;
     return result == "-0" ? "0" : result;
 }
 

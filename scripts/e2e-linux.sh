@@ -68,24 +68,26 @@ screenshot() {
 }
 
 # Renders `shot` with the given keys into a file named after them.
+# The picture is `shot`'s, or with a second argument "map" the overview of `map`.
 reference() {
-    local out=$work/ref-${1:-none}.pcx
+    local command=${2:-shot}
+    local out=$work/ref-$command-${1:-none}.pcx
     out=${out//\*/x}
     out=${out//,/_}
     if [[ ! -f $out ]]; then
-        "$render" shot --wad "$wad" ${1:+--keys "$1"} --out "$out" > /dev/null
+        "$render" "$command" --wad "$wad" ${1:+--keys "$1"} --out "$out" > /dev/null
     fi
     echo "$out"
 }
 
-# Prints the first count n in 1..60 for which `shot --keys PREFIXn` matches the
-# screenshot, trying counts near the estimate first.
+# Prints the first count n in 1..60 for which `shot --keys PREFIXn` (or `map`, given as a
+# third argument) matches the screenshot, trying counts near the estimate first.
 match_count() {
-    local prefix=$1 estimate=$2 delta n
+    local prefix=$1 estimate=$2 command=${3:-shot} delta n
     for ((delta = 0; delta <= 60; delta++)); do
         for n in $((estimate - delta)) $((estimate + delta)); do
             ((n >= 1 && n <= 60)) || continue
-            if cmp -s "$work/scrnsht.pcx" "$(reference "$prefix$n")"; then
+            if cmp -s "$work/scrnsht.pcx" "$(reference "$prefix$n" "$command")"; then
                 echo "$n"
                 return 0
             fi
@@ -160,6 +162,27 @@ else
     fail "F1 held 1.5 s: only $saves save(s); auto-repeat should rewrite the file"
 fi
 
+echo "# 3c. Tab shows the overview of the same view, the arrows move its arrow, Tab returns"
+walked="L*${k:-1},U*${m:-1}"
+xdotool key Tab
+if screenshot && cmp -s scrnsht.pcx "$(reference "$walked" map)"; then
+    pass "Tab: the overview equals map --keys $walked"
+    ticks=$(hold Left 100)
+    if screenshot && n=$(match_count "$walked,L*" "$ticks" map); then
+        pass "Left in the overview equals map --keys $walked,L*$n"
+        xdotool key Tab
+        if screenshot && cmp -s scrnsht.pcx "$(reference "$walked,L*$n")"; then
+            pass "Tab again: the 3D view equals shot --keys $walked,L*$n"
+        else
+            fail "Tab again does not show shot --keys $walked,L*$n"
+        fi
+    else
+        fail "Left in the overview matches no map --keys $walked,L*n for n in 1..60"
+    fi
+else
+    fail "Tab: the overview differs from map --keys $walked"
+fi
+
 echo "# 4. Escape ends the program with status 0 within 2 s"
 xdotool key Escape
 if wait_for 2000 exited; then
@@ -218,6 +241,7 @@ pwad=$work/layer.wad
 "$copy_maps" "$wad" "$pwad" E1M5=E1M3
 "$render" shot --wad "$wad" --file "$pwad" --out "$work/ref-layer.pcx" > /dev/null
 "$render" shot --wad "$wad" --file "$pwad" --map E1M4 --out "$work/ref-next.pcx" > /dev/null
+"$render" map --wad "$wad" --file "$pwad" --out "$work/ref-layer-map.pcx" > /dev/null
 check_layered() {
     local label=$1
     shift
@@ -236,6 +260,12 @@ check_layered() {
         pass "$label: Page Down shows E1M4 ($(grep '^Showing' "$work/stderr.txt"))"
     else
         fail "$label: after Page Down, stderr: $(cat "$work/stderr.txt")"
+    fi
+    xdotool key Tab Page_Up
+    if screenshot && cmp -s scrnsht.pcx "$work/ref-layer-map.pcx"; then
+        pass "$label: Tab, Page Up: the overview stays, of E1M3"
+    else
+        fail "$label: after Tab and Page Up the frame is not map --file's E1M3"
     fi
     xdotool key Escape
     wait_for 2000 exited || fail "$label: still running after Escape"

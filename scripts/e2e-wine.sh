@@ -187,6 +187,16 @@ take_screenshot "$run"
 steps=$(find_tick_count "$run/scrnsht.pcx" "L*$turns," U "after Up")
 echo "Up was seen on $steps ticks"
 
+echo "== Tab: the overview of the same view, Tab again: the 3D view"
+xdotool key Tab
+take_screenshot "$run"
+"$renderer" map --wad "$wad" --keys "L*$turns,U*$steps" --out "$work/map.pcx" >/dev/null
+cmp -s "$run/scrnsht.pcx" "$work/map.pcx" || fail "Tab: the overview differs from map --keys"
+xdotool key Tab
+take_screenshot "$run"
+reference "$work/walked.pcx" "L*$turns,U*$steps"
+cmp -s "$run/scrnsht.pcx" "$work/walked.pcx" || fail "Tab again: the 3D view is not shown"
+
 echo "== Escape"
 xdotool key Escape
 expect_exit_code 0

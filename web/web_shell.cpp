@@ -56,6 +56,7 @@ const KeyBinding keyBindings[] = {
     {"F1", std::nullopt, ViewerKey::screenshot},    // download the view as scrnsht.pcx
     {"PageDown", std::nullopt, ViewerKey::nextMap},
     {"PageUp", std::nullopt, ViewerKey::previousMap},
+    {"Tab", std::nullopt, ViewerKey::toggleOverview},  // the whole level from above
 };
 
 // A viewer key, and what the page makes of it: a screenshot the core saved becomes a

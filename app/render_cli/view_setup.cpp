@@ -114,13 +114,4 @@ int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
     return 0;
 }
 
-OverviewOptions overviewAtViewer(const Viewer& viewer, int32_t width, int32_t height, bool things) {
-    OverviewOptions options;
-    options.width = width;
-    options.height = height;
-    options.things = things;
-    options.viewer = ViewerMark{viewer.playerX, viewer.playerY, viewer.playerAngle};
-    return options;
-}
-
 }  // namespace brindle

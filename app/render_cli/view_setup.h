@@ -9,7 +9,6 @@
 #include "app/archive_options.h"
 #include "app/render_cli/key_sequence.h"
 #include "app/viewer.h"
-#include "render/overview.h"
 
 namespace brindle {
 
@@ -38,13 +37,10 @@ struct ViewArguments {
     std::string keys;
 };
 
-// Opens the archives and the map into `viewer` (the map loaded is viewer.mapName), places the view at --pos or the player-one
-// start and plays the --keys ticks as the window does. --pos and --keys were checked while
-// the command line was parsed. Returns 0, or 2 after printing the problem as
+// Opens the archives and the map into `viewer` (the map loaded is viewer.mapName), places the view
+// at --pos or the player-one start and plays the --keys ticks as the window does. --pos and --keys
+// were checked while the command line was parsed. Returns 0, or 2 after printing the problem as
 // openArchiveAndMap does.
 int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments);
-
-// The overview of a width x height frame with the arrow where the viewer stands and faces.
-OverviewOptions overviewAtViewer(const Viewer& viewer, int32_t width, int32_t height, bool things);
 
 }  // namespace brindle

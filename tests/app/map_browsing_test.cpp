@@ -79,6 +79,29 @@ TEST(MapBrowsing, WithNoOtherMapThatLoadsTheCurrentOneStays) {
     EXPECT_EQ(single.viewer.mapName, "E1M1");
 }
 
+TEST(MapBrowsing, TabShowsTheOverviewAndPageDownKeepsIt) {
+    test::SyntheticWad iwad = test::SyntheticWad::smallValidArchive();
+    iwad.addLevel("E1M2", test::squareRoomLevel());
+    Browser b(iwad);
+    auto shown = [&] {
+        tick(
+            b.viewer, [](ArrowKey) { return false; }, [](const Renderer&) {});
+        const uint8_t* frame = b.viewer.renderer->frameBuffer;
+        return std::vector<uint8_t>(frame, frame + frameBytes);
+    };
+    const std::vector<uint8_t> view = shown();
+    b.press(ViewerKey::toggleOverview);
+    const OverviewPicture overview =
+        drawOverview(*b.viewer.archive, overviewAtViewer(b.viewer, frameWidth, frameHeight, false));
+    EXPECT_EQ(shown(), overview.pixels);
+    b.press(ViewerKey::nextMap);
+    EXPECT_TRUE(b.viewer.showingOverview);
+    EXPECT_EQ(b.viewer.mapName, "E1M2");
+    EXPECT_EQ(shown(), overview.pixels);  // the same room, from the same start
+    b.press(ViewerKey::toggleOverview);
+    EXPECT_EQ(shown(), view);
+}
+
 TEST(MapBrowsing, AnAddedFileThatCannotBeUsedStopsTheStartNamingIt) {
     test::TempFolder folder;
     const test::TempFile iwad = test::SyntheticWad::smallValidArchive().writeTemp();

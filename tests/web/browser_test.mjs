@@ -18,13 +18,15 @@ const fail = (text) => {
 };
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// `brindle-render shot --wad WAD` with the given further options, rendered once and kept.
+// `brindle-render shot --wad WAD` with the given further options (or `map` when the first of
+// them is "map"), rendered once and kept.
 const references = new Map();
 function reference(...options) {
   const key = options.join(" ");
   if (!references.has(key)) {
     const out = join(work, `ref-${references.size}.pcx`);
-    const args = ["shot", "--wad", wad, ...options, "--out", out];
+    const command = options[0] === "map" ? options.shift() : "shot";
+    const args = [command, "--wad", wad, ...options, "--out", out];
     execFileSync(render, args, { stdio: ["ignore", "ignore", "inherit"] });
     references.set(key, readFileSync(out));
   }
@@ -168,6 +170,12 @@ try {
     await statusIs(shown);
     await expectShot(`${shown}, from its start`, ...options);
   }
+
+  console.log("# 5b. Tab shows the overview of the view, Tab again the 3D view");
+  await page.keyboard.press("Tab");
+  await expectShot("Tab: the overview equals map --map E2M3", "map", "--map", "E2M3");
+  await page.keyboard.press("Tab");
+  await expectShot("Tab again: the 3D view of E2M3", "--map", "E2M3");
 
   console.log("# 6. a file that is not a WAD: the error in the page, and the page goes on");
   const notWad = join(work, "notes.txt");
