@@ -3,8 +3,10 @@
 // piece's upper edge and fills downwards; drawWallFromBottom anchors it at the lower edge and
 // fills upwards.
 #include <algorithm>
+#include <type_traits>
 
 #include "render/fixed_math.h"
+#include "render/lighting.h"
 #include "render/projection.h"
 #include "render/renderer.h"
 
@@ -121,7 +123,24 @@ struct ColumnRun {
     int32_t end;
     uint32_t t;
     uint32_t step;
-    const uint8_t* texels;  // the chosen texture column
+    const uint8_t* texels;    // the chosen texture column
+    const uint8_t* colorMap;  // the column's colour map, when lit
+};
+
+// What a texel becomes on the screen. The plain frame shows texels as they are; the game look
+// passes them through the column's colour map. A policy type rather than a flag, so that the
+// unlit drawers stay exactly as fast as they were.
+// The shade is taken out of the run once per loop: the frame's byte stores could otherwise
+// make the compiler read the run's colour map again for every pixel.
+struct Unlit {
+    struct Shade {};
+    static Shade of(const ColumnRun&) { return {}; }
+    static uint8_t apply(Shade, uint8_t texel) { return texel; }
+};
+struct Lit {
+    using Shade = const uint8_t*;
+    static Shade of(const ColumnRun& run) { return run.colorMap; }
+    static uint8_t apply(Shade colorMap, uint8_t texel) { return colorMap[texel]; }
 };
 
 // How a run's texel accumulator walks down one texture column of a piece. The accumulator
@@ -189,13 +208,14 @@ void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, int32_
 }
 
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
-template <bool powerOfTwoHeight>
+template <typename Light, bool powerOfTwoHeight>
 void drawRows(uint8_t* frame, ColumnRun& run, TexelWalk<powerOfTwoHeight> walk, int32_t from,
               int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
     uint32_t t = run.t;
+    const typename Light::Shade shade = Light::of(run);
     for (int32_t r = from; r < to; ++r) {
-        *pixel = walk.texel(run.texels, t);
+        *pixel = Light::apply(shade, walk.texel(run.texels, t));
         pixel += frameWidth;
         t = walk.next(t, run.step);
     }
@@ -208,7 +228,7 @@ constexpr int groupWidth = 4;
 // across the four at once, so that each frame row's cache line is visited once rather than four
 // times and the four accumulators advance side by side; the rest of each run is drawn column by
 // column. Every pixel gets the same value either way.
-template <bool powerOfTwoHeight>
+template <typename Light, bool powerOfTwoHeight>
 void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
@@ -218,24 +238,26 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfT
     }
     if (sharedFirst >= sharedEnd) {
         for (ColumnRun& run : runs) {
-            drawRows(frame, run, walk, run.first, run.end);
+            drawRows<Light>(frame, run, walk, run.first, run.end);
         }
         return;
     }
     for (ColumnRun& run : runs) {
-        drawRows(frame, run, walk, run.first, sharedFirst);
+        drawRows<Light>(frame, run, walk, run.first, sharedFirst);
     }
     uint32_t ta = runs[0].t, tb = runs[1].t, tc = runs[2].t, td = runs[3].t;
     const uint8_t *texelsA = runs[0].texels, *texelsB = runs[1].texels, *texelsC = runs[2].texels,
                   *texelsD = runs[3].texels;
     const uint32_t stepA = runs[0].step, stepB = runs[1].step, stepC = runs[2].step,
                    stepD = runs[3].step;
+    const typename Light::Shade shadeA = Light::of(runs[0]), shadeB = Light::of(runs[1]),
+                                shadeC = Light::of(runs[2]), shadeD = Light::of(runs[3]);
     uint8_t* pixel = frame + sharedFirst * frameWidth + runs[0].column;
     for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
-        pixel[0] = walk.texel(texelsA, ta);
-        pixel[1] = walk.texel(texelsB, tb);
-        pixel[2] = walk.texel(texelsC, tc);
-        pixel[3] = walk.texel(texelsD, td);
+        pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
+        pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
+        pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
+        pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
         ta = walk.next(ta, stepA);
         tb = walk.next(tb, stepB);
         tc = walk.next(tc, stepC);
@@ -247,14 +269,14 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfT
     runs[2].t = tc;
     runs[3].t = td;
     for (ColumnRun& run : runs) {
-        drawRows(frame, run, walk, sharedEnd, run.end);
+        drawRows<Light>(frame, run, walk, sharedEnd, run.end);
     }
 }
 
-template <Anchor anchor, bool powerOfTwoHeight>
+template <Anchor anchor, typename Light, bool powerOfTwoHeight>
 void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_t last,
                  int16_t segAngle, int32_t xOffset, int16_t yOffset, int32_t perpDistance,
-                 int32_t alongOffset) {
+                 int32_t alongOffset, WallLight light) {
     // Columns left of the frame are skipped by stepping over them in one go; the wrapping
     // product gives the same values as stepping column by column.
     const int32_t skipped = first - piece.x1;
@@ -285,6 +307,11 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         run.column = i;
         run.first = 0;
         run.end = 0;
+        if constexpr (std::is_same_v<Light, Lit>) {
+            // Nearer columns (more rows per world unit) take brighter maps.
+            const int32_t map = litMap(light.startMap, wallDepthShade(rowsPerUnit));
+            run.colorMap = r.archive->colorMaps[static_cast<size_t>(map)].data();
+        }
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
             setColumnRun<anchor>(run, top, bottom, q, anchorT, heightFixed,
@@ -292,7 +319,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup(r.frameBuffer, group, walk);
+            drawGroup<Light>(r.frameBuffer, group, walk);
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -300,25 +327,25 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows(r.frameBuffer, group[k], walk, group[k].first, group[k].end);
+        drawRows<Light>(r.frameBuffer, group[k], walk, group[k].first, group[k].end);
     }
     r.pixelsWritten += written;
 }
 
-template <Anchor anchor>
+template <Anchor anchor, typename Light>
 void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32_t xOffset,
-               int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+               int16_t yOffset, int32_t perpDistance, int32_t alongOffset, WallLight light) {
     const int32_t first = std::max(piece.x1, firstDrawnColumn);
     const int32_t last = std::min(piece.x2, lastDrawnColumn);
     if (first > last) {
         return;
     }
     if (isPowerOfTwo(piece.height)) {
-        drawColumns<anchor, true>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
-                                  alongOffset);
+        drawColumns<anchor, Light, true>(r, piece, first, last, segAngle, xOffset, yOffset,
+                                         perpDistance, alongOffset, light);
     } else {
-        drawColumns<anchor, false>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
-                                   alongOffset);
+        drawColumns<anchor, Light, false>(r, piece, first, last, segAngle, xOffset, yOffset,
+                                          perpDistance, alongOffset, light);
     }
 }
 
@@ -326,13 +353,20 @@ void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32
 template <Anchor anchor>
 int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                  int16_t topHeight, int16_t bottomHeight, int16_t segAngle, const char* textureName,
-                 int32_t xOffset, int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+                 int32_t xOffset, int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                 WallLight light) {
     ProjectedPiece piece{};
     if (!projectPiece(r, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight, textureName,
                       piece)) {
         return 0;
     }
-    drawPiece<anchor>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset);
+    if (light.lit()) {
+        drawPiece<anchor, Lit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
+                               light);
+    } else {
+        drawPiece<anchor, Unlit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
+                                 light);
+    }
     return 1;
 }
 
@@ -341,19 +375,21 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
 int16_t Renderer::drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2,
                                   int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                   int16_t segAngle, const char* textureName, int32_t xOffset,
-                                  int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+                                  int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                                  WallLight light) {
     return drawWall<Anchor::top>(*this, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight,
-                                 segAngle, textureName, xOffset, yOffset, perpDistance,
-                                 alongOffset);
+                                 segAngle, textureName, xOffset, yOffset, perpDistance, alongOffset,
+                                 light);
 }
 
 int16_t Renderer::drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2,
                                      int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                      int16_t segAngle, const char* textureName, int32_t xOffset,
-                                     int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+                                     int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                                     WallLight light) {
     return drawWall<Anchor::bottom>(*this, depth1, lateral1, depth2, lateral2, topHeight,
                                     bottomHeight, segAngle, textureName, xOffset, yOffset,
-                                    perpDistance, alongOffset);
+                                    perpDistance, alongOffset, light);
 }
 
 }  // namespace brindle

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/archive_options.h"
+#include "render/renderer.h"
 
 namespace brindle {
 
@@ -13,6 +14,8 @@ namespace brindle {
 void addArchiveOptions(CLI::App& command, ArchiveChoice& choice);
 // --pos X,Y,ANGLE, checked while the command line is parsed.
 CLI::Option* addPositionOption(CLI::App& command, std::string& position);
+// --look plain|game, the frame's look (plain unless given).
+CLI::Option* addLookOption(CLI::App& command, Look& look);
 
 void registerInfoCommand(CLI::App& app, int& exitStatus);
 void registerShotCommand(CLI::App& app, int& exitStatus);

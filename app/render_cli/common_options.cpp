@@ -1,4 +1,7 @@
 // Options shared by brindle-render's subcommands.
+#include <map>
+#include <string>
+
 #include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
 #include "app/render_cli/view_setup.h"
@@ -22,6 +25,18 @@ CLI::Option* addPositionOption(CLI::App& command, std::string& position) {
             std::string error;
             return parsePosition(text, parsed, error) ? std::string() : error;
         });
+}
+
+CLI::Option* addLookOption(CLI::App& command, Look& look) {
+    static const std::map<std::string, Look> looks = {{"plain", Look::plain},
+                                                      {"game", Look::game}};
+    return command
+        .add_option("--look", look,
+                    "plain: unlit walls over black; game: lit walls, textured floors and "
+                    "ceilings, and the sky (--floors has no effect then)")
+        ->type_name("plain|game")
+        ->default_str("plain")
+        ->transform(CLI::CheckedTransformer(looks, CLI::ignore_case));
 }
 
 }  // namespace brindle

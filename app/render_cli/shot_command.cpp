@@ -27,6 +27,7 @@ struct ShotArguments {
     std::string position;  // X,Y,ANGLE when --pos is given
     std::string keys;
     bool floors = false;
+    Look look = Look::plain;
     std::string outPath;
 };
 
@@ -65,6 +66,7 @@ int runShot(const ShotArguments& arguments, bool positionGiven) {
     }
     placeViewer(viewer, position);
     viewer.renderer->drawFloors = arguments.floors;
+    viewer.renderer->look = arguments.look;
     for (const HeldKeys& held : ticks) {
         moveViewer(viewer, heldKeysPoll(held));
     }
@@ -104,6 +106,7 @@ void registerShotCommand(CLI::App& app, int& exitStatus) {
             return parseKeySequence(text, ticks, error) ? std::string() : error;
         });
     shot->add_flag("--floors", arguments->floors, "Fill the floors below the eye");
+    addLookOption(*shot, arguments->look);
     shot->add_option("--out", arguments->outPath, "Picture to write: FILE.pcx or FILE.png")
         ->type_name("FILE")
         ->required()

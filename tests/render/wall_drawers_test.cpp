@@ -33,6 +33,7 @@ struct Piece {
     int32_t perpDistance = 0;
     int32_t alongOffset = 0;
     int16_t segAngle = 0;
+    WallLight light = {};
 };
 
 constexpr uint8_t solidColour = 77;
@@ -67,7 +68,7 @@ class WallDrawerTest : public ::testing::Test {
             drawer == Drawer::fromTop ? &Renderer::drawWallFromTop : &Renderer::drawWallFromBottom;
         return (renderer.get()->*call)(p.depth1, p.lateral1, p.depth2, p.lateral2, p.topHeight,
                                        p.bottomHeight, p.segAngle, p.texture, p.xOffset, p.yOffset,
-                                       p.perpDistance, p.alongOffset);
+                                       p.perpDistance, p.alongOffset, p.light);
     }
 
     bool frameIsClear() const {
