@@ -27,6 +27,16 @@ int64_t positivePart(int64_t v) {
     return v > 0 ? v : 0;
 }
 
+// Quotients rounded down and up, for a positive divisor.
+int64_t floorDivide(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+int64_t ceilDivide(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
 // The texel of a plane pixel is ((-wy) AND 63) * 64 + (wx AND 63) with
 //   wx = (X >> 16), X = depthCos + viewX * 65536 - Lt * sin,
 //   -wy = (N >> 16), N = 65535 - (depthSin + viewY * 65536) - Lt * cos,
@@ -58,6 +68,32 @@ void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, const PlaneView& view, 
         const int64_t mapX = terms.x - lateral * s;
         const int64_t negatedMapY = terms.negatedY - lateral * c;
         out[x] = colorMap[flat[((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63)]];
+    }
+}
+
+// Rows nearer than 554 (step below 65536) move the lateral offset by 0 or 1 from column to
+// column, and one offset less moves X by +sin and N by +cos exactly. So the texels of the
+// span's offsets are tabulated with additions alone, and each column looks its offset up.
+constexpr int64_t nearStepLimit = 65536;
+
+void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
+                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+    const TexelTerms terms = texelTerms(row, view);
+    const int64_t step = row.step;
+    const int64_t firstLateral = row.lateralAt(first);
+    const int64_t count = firstLateral - row.lateralAt(last) + 1;
+    uint8_t shaded[frameWidth];
+    int64_t mapX = terms.x - firstLateral * view.sin;
+    int64_t negatedMapY = terms.negatedY - firstLateral * view.cos;
+    for (int64_t k = 0; k < count; ++k) {
+        shaded[k] = colorMap[flat[((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63)]];
+        mapX += view.sin;
+        negatedMapY += view.cos;
+    }
+    int64_t across = (320 - first) * step;
+    for (int32_t x = first; x <= last; ++x) {
+        out[x] = shaded[firstLateral - (across >> 16)];
+        across -= step;
     }
 }
 
@@ -165,35 +201,16 @@ void PlaneDrawer::addSpan(size_t rowStart, int32_t first, int32_t last) {
     }
 }
 
-// The first column at which a value that falls along the row, base + Lt * slope (slope > 0),
-// is at most `limit`, given that it is above it at column 1 and not above it at column 639.
-// The estimate from the unrounded crossing is nearly always the answer; two exact values
-// confirm it, and a search settles the rare other cases.
-int32_t PlaneDrawer::firstColumnAtOrBelow(const PlaneRow& row, int64_t base, int64_t slope,
-                                          double inverse, int64_t limit) const {
-    const auto holds = [&](int32_t x) { return base + row.lateralAt(x) * slope <= limit; };
-    // Where the unrounded value meets the limit; the column there, or next to it, is the answer.
-    const double lateral = static_cast<double>(limit - base) * inverse;
-    const double column = 320.0 - lateral * row.columnsPerLateral + 0.5;
-    const int32_t guess = column <= firstColumn + 1 ? firstColumn + 1
-                          : column >= lastColumn    ? lastColumn
-                                                    : static_cast<int32_t>(column);
-    // Three exact values, taken without branching on them: which way they fall is anyone's
-    // guess, and a mispredicted branch costs more than the two extra products.
-    const bool before = holds(guess - 1);
-    const bool at = holds(guess);
-    const bool after = guess < lastColumn && holds(guess + 1);
-    const int32_t found = at ? guess : guess + 1;
-    if (at ? !before : after) {
-        return found;
-    }
-    int32_t knownFalse = firstColumn;
-    int32_t knownTrue = lastColumn;
-    while (knownTrue - knownFalse > 1) {
-        const int32_t middle = knownFalse + (knownTrue - knownFalse) / 2;
-        (holds(middle) ? knownTrue : knownFalse) = middle;
-    }
-    return knownTrue;
+// The first column at which sign * T, which falls along the row, is at most `limit`, given
+// that it is above it at column 1 and not above it at column 639. sign * T = signedBase +
+// Lt * slope, so the offsets that meet the limit are those up to F = floor((limit -
+// signedBase) / slope), and the columns whose offset is at most F are those with
+// (320 - x) * step < (F + 1) * 65536, from x = 321 - ceil((F + 1) * 65536 / step) on. F lies
+// between the offsets of columns 639 and 1, so the product stays small.
+int32_t PlaneDrawer::firstColumnAtOrBelow(const PlaneRow& row, const RowBound& b,
+                                          int64_t signedBase, int64_t limit) const {
+    const int64_t lastOffset = floorDivide(limit - signedBase, b.slope);
+    return static_cast<int32_t>(321 - ceilDivide((lastOffset + 1) * 65536, row.step));
 }
 
 // The columns that are neither certainly inside nor certainly outside: each point is tested
@@ -255,33 +272,26 @@ void PlaneDrawer::findSpans(const PlaneRow& row) {
             surelyLast = 0;  // the row runs along the line: every column is tested
             continue;
         }
-        // The lateral offset falls along the row. With r2 > 0 the value falls too: the inside
-        // is on the right. Otherwise its negation falls, and the inside is on the left.
-        if (b.r2 > 0) {
-            const auto first = [&](int64_t limit) {
-                if (atLeft <= limit) {
-                    return firstColumn;
-                }
-                if (atRight > limit) {
-                    return lastColumn + 1;
-                }
-                return firstColumnAtOrBelow(row, base, b.r2, b.inverseSlope, limit);
-            };
-            surelyFirst = std::max(surelyFirst, first(b.inLimit));
-            maybeFirst = std::max(maybeFirst, first(b.outLimit - 1));
+        const int64_t signedBase = b.sign * base;
+        const int64_t signedLeft = b.sign * atLeft;
+        const int64_t signedRight = b.sign * atRight;
+        const auto first = [&](int64_t limit) {
+            if (signedLeft <= limit) {
+                return firstColumn;
+            }
+            if (signedRight > limit) {
+                return lastColumn + 1;
+            }
+            return firstColumnAtOrBelow(row, b, signedBase, limit);
+        };
+        const int32_t surely = first(b.surelyLimit);
+        const int32_t maybe = first(b.maybeLimit);
+        if (b.sign > 0) {
+            surelyFirst = std::max(surelyFirst, surely);
+            maybeFirst = std::max(maybeFirst, maybe);
         } else {
-            const auto first = [&](int64_t limit) {
-                if (-atLeft <= limit) {
-                    return firstColumn;
-                }
-                if (-atRight > limit) {
-                    return lastColumn + 1;
-                }
-                return firstColumnAtOrBelow(row, -base, -b.r2, b.inverseSlope, limit);
-            };
-            // value > inLimit is -value <= -inLimit - 1; value >= outLimit is -value <= -outLimit.
-            surelyLast = std::min(surelyLast, first(-b.inLimit - 1) - 1);
-            maybeLast = std::min(maybeLast, first(-b.outLimit) - 1);
+            surelyLast = std::min(surelyLast, surely - 1);
+            maybeLast = std::min(maybeLast, maybe - 1);
         }
     }
     if (maybeFirst > maybeLast) {
@@ -320,7 +330,9 @@ void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Spa
     const uint8_t* flat = surface.flat;
     for (size_t i = 0; i < count; ++i) {
         const Span& span = rowSpans[i];
-        if (row.step < narrowStepLimit) {
+        if (row.step < nearStepLimit) {
+            drawFlatSpanNear(out, row, view, span.first, span.last, flat, colorMap);
+        } else if (row.step < narrowStepLimit) {
             drawFlatSpanNarrow(out, row, view, span.first, span.last, flat, colorMap);
         } else {
             drawFlatSpanWide(out, row, view, span.first, span.last, flat, colorMap);
@@ -350,7 +362,11 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
         b.r2 = h.b * view.cos - h.a * view.sin;
         b.inLimit = -roundingSpan * (positivePart(-h.a) + positivePart(-h.b)) - 1;
         b.outLimit = roundingSpan * (positivePart(h.a) + positivePart(h.b));
-        b.inverseSlope = b.r2 != 0 ? 1.0 / static_cast<double>(b.r2 > 0 ? b.r2 : -b.r2) : 0.0;
+        // With sign -1: T > inLimit is -T <= -inLimit - 1, and T >= outLimit is -T <= -outLimit.
+        b.sign = b.r2 < 0 ? -1 : 1;
+        b.slope = b.sign * b.r2;
+        b.surelyLimit = b.sign > 0 ? b.inLimit : -b.inLimit - 1;
+        b.maybeLimit = b.sign > 0 ? b.outLimit - 1 : -b.outLimit;
         bounds.push_back(b);
     }
 

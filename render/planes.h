@@ -37,15 +37,13 @@ struct PlaneRow {
     int64_t step;
     int64_t depthCos;
     int64_t depthSin;
-    double columnsPerLateral;  // 65536 / step, for estimates
 
     PlaneRow() = default;
     PlaneRow(const PlaneView& view, int64_t rise, int64_t rowsFromHorizon)
         : depth(rise * 554 / rowsFromHorizon),
           step(depth * 65536 / 554),
           depthCos(depth * view.cos),
-          depthSin(depth * view.sin),
-          columnsPerLateral(65536.0 / static_cast<double>(step)) {}
+          depthSin(depth * view.sin) {}
     int64_t lateralAt(int32_t x) const { return ((320 - x) * step) >> 16; }
     int64_t mapX(const PlaneView& view, int64_t lateral) const {
         return view.x + ((depthCos - lateral * view.sin) >> 16);
@@ -75,6 +73,10 @@ class PlaneDrawer {
     // point of lateral offset Lt on a row of depth D is T = r0 + D * r1 + Lt * r2, less what
     // the rounding of the point's coordinates takes off: between 1 - inLimit and outLimit.
     // So T <= inLimit puts the point inside for certain, and T >= outLimit outside.
+    //
+    // Along a row the lateral offset falls, so sign * T falls with slope = |r2| (sign is that
+    // of r2). The inside is where sign * T is small when sign is 1 (the right part of the
+    // row), large when it is -1 (the left part).
     struct RowBound {
         HalfPlane plane;
         int64_t r0;
@@ -82,7 +84,10 @@ class PlaneDrawer {
         int64_t r2;
         int64_t inLimit;
         int64_t outLimit;
-        double inverseSlope;  // 1 / |r2|
+        int64_t sign;
+        int64_t slope;
+        int64_t surelyLimit;  // sign * T at most this: inside for certain (sign 1) or not
+        int64_t maybeLimit;   // sign * T at most this: perhaps inside (sign 1) or outside
     };
     struct Span {
         int32_t first;
@@ -92,7 +97,7 @@ class PlaneDrawer {
     bool rowRange(const PlaneCells& cells, const PlaneCell& cell, PlaneKind kind, int64_t rise,
                   int32_t& firstRow, int32_t& lastRow) const;
     void findSpans(const PlaneRow& row);
-    int32_t firstColumnAtOrBelow(const PlaneRow& row, int64_t base, int64_t slope, double inverse,
+    int32_t firstColumnAtOrBelow(const PlaneRow& row, const RowBound& b, int64_t signedBase,
                                  int64_t limit) const;
     void testColumns(const PlaneRow& row, int32_t from, int32_t to, size_t rowStart);
     void addSpan(size_t rowStart, int32_t first, int32_t last);

@@ -123,23 +123,18 @@ struct ColumnRun {
     int32_t end;
     uint32_t t;
     uint32_t step;
-    const uint8_t* texels;    // the chosen texture column
-    const uint8_t* colorMap;  // the column's colour map, when lit
+    const uint8_t* texels;  // the chosen texture column
 };
 
 // What a texel becomes on the screen. The plain frame shows texels as they are; the game look
-// passes them through the column's colour map. A policy type rather than a flag, so that the
-// unlit drawers stay exactly as fast as they were.
-// The shade is taken out of the run once per loop: the frame's byte stores could otherwise
-// make the compiler read the run's colour map again for every pixel.
+// passes them through each column's colour map, its shade. A policy type rather than a flag,
+// so that the unlit drawers stay exactly as they were: their shade is empty.
 struct Unlit {
     struct Shade {};
-    static Shade of(const ColumnRun&) { return {}; }
     static uint8_t apply(Shade, uint8_t texel) { return texel; }
 };
 struct Lit {
     using Shade = const uint8_t*;
-    static Shade of(const ColumnRun& run) { return run.colorMap; }
     static uint8_t apply(Shade colorMap, uint8_t texel) { return colorMap[texel]; }
 };
 
@@ -209,11 +204,10 @@ void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, int32_
 
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
 template <typename Light, bool powerOfTwoHeight>
-void drawRows(uint8_t* frame, ColumnRun& run, TexelWalk<powerOfTwoHeight> walk, int32_t from,
-              int32_t to) {
+void drawRows(uint8_t* frame, ColumnRun& run, typename Light::Shade shade,
+              TexelWalk<powerOfTwoHeight> walk, int32_t from, int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
     uint32_t t = run.t;
-    const typename Light::Shade shade = Light::of(run);
     for (int32_t r = from; r < to; ++r) {
         *pixel = Light::apply(shade, walk.texel(run.texels, t));
         pixel += frameWidth;
@@ -229,7 +223,8 @@ constexpr int groupWidth = 4;
 // times and the four accumulators advance side by side; the rest of each run is drawn column by
 // column. Every pixel gets the same value either way.
 template <typename Light, bool powerOfTwoHeight>
-void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfTwoHeight> walk) {
+void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
+               const typename Light::Shade (&shades)[groupWidth], TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
     for (const ColumnRun& run : runs) {
@@ -237,21 +232,21 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfT
         sharedEnd = std::min(sharedEnd, run.end);
     }
     if (sharedFirst >= sharedEnd) {
-        for (ColumnRun& run : runs) {
-            drawRows<Light>(frame, run, walk, run.first, run.end);
+        for (int k = 0; k < groupWidth; ++k) {
+            drawRows<Light>(frame, runs[k], shades[k], walk, runs[k].first, runs[k].end);
         }
         return;
     }
-    for (ColumnRun& run : runs) {
-        drawRows<Light>(frame, run, walk, run.first, sharedFirst);
+    for (int k = 0; k < groupWidth; ++k) {
+        drawRows<Light>(frame, runs[k], shades[k], walk, runs[k].first, sharedFirst);
     }
     uint32_t ta = runs[0].t, tb = runs[1].t, tc = runs[2].t, td = runs[3].t;
     const uint8_t *texelsA = runs[0].texels, *texelsB = runs[1].texels, *texelsC = runs[2].texels,
                   *texelsD = runs[3].texels;
     const uint32_t stepA = runs[0].step, stepB = runs[1].step, stepC = runs[2].step,
                    stepD = runs[3].step;
-    const typename Light::Shade shadeA = Light::of(runs[0]), shadeB = Light::of(runs[1]),
-                                shadeC = Light::of(runs[2]), shadeD = Light::of(runs[3]);
+    const typename Light::Shade shadeA = shades[0], shadeB = shades[1], shadeC = shades[2],
+                                shadeD = shades[3];
     uint8_t* pixel = frame + sharedFirst * frameWidth + runs[0].column;
     for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
         pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
@@ -268,8 +263,8 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfT
     runs[1].t = tb;
     runs[2].t = tc;
     runs[3].t = td;
-    for (ColumnRun& run : runs) {
-        drawRows<Light>(frame, run, walk, sharedEnd, run.end);
+    for (int k = 0; k < groupWidth; ++k) {
+        drawRows<Light>(frame, runs[k], shades[k], walk, sharedEnd, runs[k].end);
     }
 }
 
@@ -293,6 +288,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         wrapTo((anchor == Anchor::top ? -yOffset : yOffset) * rowOne, heightFixed);
     int64_t written = 0;
     ColumnRun group[groupWidth];
+    typename Light::Shade shades[groupWidth] = {};
     int grouped = 0;
     for (int32_t i = first; i <= last; ++i) {
         const int32_t along = mul32(r.tangent(r.columnAngles[i] + normalAngle), perpDistance);
@@ -310,7 +306,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         if constexpr (std::is_same_v<Light, Lit>) {
             // Nearer columns (more rows per world unit) take brighter maps.
             const int32_t map = litMap(light.startMap, wallDepthShade(rowsPerUnit));
-            run.colorMap = r.archive->colorMaps[static_cast<size_t>(map)].data();
+            shades[grouped - 1] = r.archive->colorMaps[static_cast<size_t>(map)].data();
         }
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
@@ -319,7 +315,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup<Light>(r.frameBuffer, group, walk);
+            drawGroup<Light>(r.frameBuffer, group, shades, walk);
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -327,7 +323,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows<Light>(r.frameBuffer, group[k], walk, group[k].first, group[k].end);
+        drawRows<Light>(r.frameBuffer, group[k], shades[k], walk, group[k].first, group[k].end);
     }
     r.pixelsWritten += written;
 }
