@@ -182,6 +182,8 @@ std::optional<ViewerKey> viewerKeyOf(SDL_Keycode key) {
             return ViewerKey::nextMap;
         case SDLK_PAGEUP:
             return ViewerKey::previousMap;
+        case SDLK_g:
+            return ViewerKey::toggleLook;
         default:
             return std::nullopt;
     }
@@ -234,6 +236,7 @@ int main(int argc, char** argv) {
 
     ViewerOptions options;
     options.floors = line.floors;
+    options.look = line.look;
     options.files = line.archives.files;
     options.mapName = line.archives.mapName;
     if (!line.archives.wadPath.empty()) {

@@ -71,6 +71,7 @@ int32_t startViewerUnguarded(Viewer& viewer, const ViewerOptions& options, std::
     // palette 0, so it can only be made now.
     viewer.renderer = std::make_unique<Renderer>(options.window, &archive);
     viewer.renderer->drawFloors = options.floors;
+    viewer.renderer->look = options.look;
     viewer.renderer->setView(viewer.playerX, viewer.playerY,
                              static_cast<int16_t>(viewer.playerAngle));
     viewer.frameCurrent = false;
@@ -184,6 +185,11 @@ void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
             return;
         case ViewerKey::previousMap:
             stepMap(viewer, -1, report);
+            return;
+        case ViewerKey::toggleLook:
+            viewer.renderer->look =
+                viewer.renderer->look == Look::plain ? Look::game : Look::plain;
+            viewer.frameCurrent = false;
             return;
     }
 }

@@ -15,6 +15,8 @@ void Renderer::renderGameFrame() {
     }
     GameLookState& state = *gameLook;
     state.cells.fit(*archive);
+    ++state.frame;
+    state.sectorFlats.resize(archive->sectors.size());
     state.planes.beginFrame(*this);
     // The sky first, so that wherever no plane or wall is drawn above the horizon it shows.
     state.skyShown = state.sky.prepare(*this);
@@ -37,23 +39,27 @@ void Renderer::drawGameSubsector(int16_t subsector) {
     const int16_t sectorIndex = sectorOfSubsector(subsector);
     if (sectorIndex >= 0) {
         const Sector& sector = archive->sectors[static_cast<size_t>(sectorIndex)];
+        GameLookState::SectorFlats& flats = state.sectorFlats[static_cast<size_t>(sectorIndex)];
+        if (flats.frame != state.frame) {
+            flats.frame = state.frame;
+            flats.floor = archive->findFlat(sector.floorFlat);
+            flats.skyCeiling = isSkyFlat(sector.ceilingFlat);
+            flats.ceiling = flats.skyCeiling ? nullptr : archive->findFlat(sector.ceilingFlat);
+        }
         const PlaneCell& cell = state.cells.cell(subsector);
         const int32_t startMap = startMapOf(lightBand(sector.lightLevel));
-        if (sector.floorHeight < viewHeight) {
-            if (const uint8_t* flat = archive->findFlat(sector.floorFlat)) {
-                state.planes.draw(*this, state.cells, cell, PlaneKind::floor, sector.floorHeight,
-                                  PlaneSurface{flat, startMap, nullptr});
-            }
+        if (sector.floorHeight < viewHeight && flats.floor != nullptr) {
+            state.planes.draw(*this, state.cells, cell, PlaneKind::floor, sector.floorHeight,
+                              PlaneSurface{flats.floor, startMap, nullptr});
         }
         if (sector.ceilingHeight > viewHeight) {
-            if (isSkyFlat(sector.ceilingFlat)) {
-                if (state.skyShown) {
-                    state.planes.draw(*this, state.cells, cell, PlaneKind::ceiling,
-                                      sector.ceilingHeight, PlaneSurface{nullptr, 0, &state.sky});
-                }
-            } else if (const uint8_t* flat = archive->findFlat(sector.ceilingFlat)) {
+            if (flats.skyCeiling && state.skyShown) {
                 state.planes.draw(*this, state.cells, cell, PlaneKind::ceiling,
-                                  sector.ceilingHeight, PlaneSurface{flat, startMap, nullptr});
+                                  sector.ceilingHeight, PlaneSurface{nullptr, 0, &state.sky});
+            } else if (flats.ceiling != nullptr) {
+                state.planes.draw(*this, state.cells, cell, PlaneKind::ceiling,
+                                  sector.ceilingHeight, PlaneSurface{flats.ceiling, startMap,
+                                                                     nullptr});
             }
         }
     }

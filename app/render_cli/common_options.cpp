@@ -1,10 +1,10 @@
 // Options shared by brindle-render's subcommands.
-#include <map>
 #include <string>
 
 #include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
 #include "app/render_cli/view_setup.h"
+#include "app/viewer.h"
 
 namespace brindle {
 
@@ -28,15 +28,14 @@ CLI::Option* addPositionOption(CLI::App& command, std::string& position) {
 }
 
 CLI::Option* addLookOption(CLI::App& command, Look& look) {
-    static const std::map<std::string, Look> looks = {{"plain", Look::plain},
-                                                      {"game", Look::game}};
     return command
-        .add_option("--look", look,
-                    "plain: unlit walls over black; game: lit walls, textured floors and "
-                    "ceilings, and the sky (--floors has no effect then)")
+        .add_option_function<std::string>(
+            "--look", [&look](const std::string& name) { look = lookNamed(name); },
+            "plain: unlit walls over black; game: lit walls, textured floors and ceilings, "
+            "and the sky (--floors has no effect then)")
         ->type_name("plain|game")
         ->default_str("plain")
-        ->transform(CLI::CheckedTransformer(looks, CLI::ignore_case));
+        ->check(CLI::IsMember({"plain", "game"}).description(""));
 }
 
 }  // namespace brindle

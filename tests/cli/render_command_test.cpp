@@ -149,6 +149,15 @@ TEST_F(RenderCommand, FloorsAddToThePicture) {
     EXPECT_NE(floors, plain);
 }
 
+TEST_F(RenderCommand, GameLookIsItsOwnPictureAndIgnoresFloors) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
+    const Bytes game = shotOfFreedoom1("--look game");
+    ASSERT_FALSE(game.empty());
+    EXPECT_NE(game, shotOfFreedoom1(""));
+    EXPECT_EQ(game, shotOfFreedoom1("--look game --floors"));
+    EXPECT_EQ(shotOfFreedoom1("--look plain"), shotOfFreedoom1(""));
+}
+
 TEST_F(RenderCommand, Map01OfFreedoom2) {
     BRINDLE_REQUIRE_ARCHIVE(freedoom2);
     REQUIRE_CONVERT();
@@ -219,14 +228,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailingShot{"MissingMap", "shot --wad {wad} --map E9M9 --out {out}", 2, "E9M9", true},
         FailingShot{"FolderThatDoesNotExist", "shot --wad {wad} --out {missing}", 2, "cannot write",
                     true},
+        FailingShot{"UnknownLook", "shot --wad {wad} --look dusk --out {out}", 1,
+                    "--look: dusk not in {plain,game}", false},
         FailingShot{"BenchWithoutFrames", "bench --wad {wad} --frames 0", 1, "--frames", false},
         FailingShot{"BenchMissingArchive", "bench --wad /nonexistent/freedoom1.wad", 2,
                     "/nonexistent/freedoom1.wad", false}),
     [](const ::testing::TestParamInfo<FailingShot>& info) { return info.param.name; });
 
-TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
-    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
-    const CommandResult run = render("bench --wad '" + freedoom1 + "' --frames 3");
+// The bench's figures, in their order and consistent with each other.
+void expectBenchFigures(const CommandResult& run) {
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::ordered_json result = nlohmann::ordered_json::parse(run.out, nullptr, false);
     ASSERT_TRUE(result.is_object()) << run.out;
@@ -246,6 +256,14 @@ TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
         1e-6);
     EXPECT_GE(result["openMs"].get<double>(), 0.0);
     EXPECT_GE(result["loadLevelMs"].get<double>(), 0.0);
+}
+
+TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
+    for (const char* look : {"plain", "game"}) {
+        SCOPED_TRACE(look);
+        expectBenchFigures(render("bench --wad '" + freedoom1 + "' --frames 3 --look " + look));
+    }
 }
 
 }  // namespace

@@ -143,6 +143,37 @@ TEST_F(WallDrawerTest, PiecesThatRunTheLoopButCoverNoDrawnColumnReturn1) {
     }
 }
 
+// Lit, each column shows its texels through colour map clamp(start - j / 2, 0, 31), where
+// j = min(rowsPerUnit / 28, 47) and rowsPerUnit = (0x45400000 / depth) >> 14.
+TEST_F(WallDrawerTest, LitColumnsTakeTheirMapFromTheirDepth) {
+    for (int m = 0; m < WadArchive::colorMapCount; ++m) {
+        for (int i = 0; i < WadArchive::colorMapBytes; ++i) {
+            archive.colorMaps[m][i] = static_cast<uint8_t>(i + m);
+        }
+    }
+    struct Case {
+        int16_t depth;
+        int32_t startMap;
+        int map;
+    };
+    const Case cases[] = {
+        {100, 20, 8},    // rowsPerUnit 709: j 25
+        {1000, 20, 19},  // 70: j 2
+        {10, 20, 0},     // 7091: j 47, map -3 held at 0
+        {1000, 60, 31},  // map 59 held at 31
+    };
+    for (Drawer drawer : {Drawer::fromTop, Drawer::fromBottom}) {
+        for (const Case& c : cases) {
+            renderer->clearFrame(0);
+            Piece piece{c.depth, 50, c.depth, -50, 50, -50};
+            piece.light = WallLight{c.startMap};
+            ASSERT_EQ(draw(drawer, piece), 1);
+            EXPECT_EQ(pixelAt(*renderer, 240, 320), solidColour + c.map)
+                << drawerName(drawer) << " at depth " << c.depth;
+        }
+    }
+}
+
 TEST(ProjectionTest, ClipAtDepthOneAndProject) {
     int16_t depth1 = -10, lateral1 = 100, depth2 = 10, lateral2 = 0;
     ASSERT_TRUE(clipToNearPlane(depth1, lateral1, depth2, lateral2));
