@@ -187,8 +187,7 @@ void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
             stepMap(viewer, -1, report);
             return;
         case ViewerKey::toggleLook:
-            viewer.renderer->look =
-                viewer.renderer->look == Look::plain ? Look::game : Look::plain;
+            viewer.renderer->look = viewer.renderer->look == Look::plain ? Look::game : Look::plain;
             viewer.frameCurrent = false;
             return;
     }

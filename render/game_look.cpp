@@ -58,8 +58,8 @@ void Renderer::drawGameSubsector(int16_t subsector) {
                                   sector.ceilingHeight, PlaneSurface{nullptr, 0, &state.sky});
             } else if (flats.ceiling != nullptr) {
                 state.planes.draw(*this, state.cells, cell, PlaneKind::ceiling,
-                                  sector.ceilingHeight, PlaneSurface{flats.ceiling, startMap,
-                                                                     nullptr});
+                                  sector.ceilingHeight,
+                                  PlaneSurface{flats.ceiling, startMap, nullptr});
             }
         }
     }

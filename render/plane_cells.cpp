@@ -30,8 +30,7 @@ double lengthOf(const HalfPlane& h) {
 
 // Cuts a convex polygon down to the half-plane pushed out by the margin. Fewer than three
 // corners left means nothing is left.
-void cut(const std::vector<CellCorner>& polygon, const HalfPlane& h,
-         std::vector<CellCorner>& out) {
+void cut(const std::vector<CellCorner>& polygon, const HalfPlane& h, std::vector<CellCorner>& out) {
     out.clear();
     const double slack = margin * lengthOf(h);
     const size_t n = polygon.size();
@@ -138,8 +137,8 @@ void PlaneCells::build(const WadArchive& level) {
 
     Branch root;
     root.child = static_cast<uint16_t>(level.rootNode);
-    root.polygon = {{-farAway, -farAway}, {farAway, -farAway}, {farAway, farAway},
-                    {-farAway, farAway}};
+    root.polygon = {
+        {-farAway, -farAway}, {farAway, -farAway}, {farAway, farAway}, {-farAway, farAway}};
     std::vector<CellCorner> cutPolygon;
     for (const HalfPlane& side : levelBoxSides(level.nodes[static_cast<size_t>(level.rootNode)])) {
         cut(root.polygon, side, cutPolygon);

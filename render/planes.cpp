@@ -2,8 +2,9 @@
 // evenly across the map, so each bound of the cell (a line) is crossed near one column. Its
 // exact side at a point needs the point's rounded coordinates, but the rounding moves the
 // bound's value by less than a known amount: wherever the unrounded value lies farther from
-// zero than that, the side is certain, and only the few columns around the crossing are tested
-// point by point. The certain columns are found from an estimate and confirmed exactly.
+// zero than that, the side is certain. Where that begins is found exactly, by two integer
+// divisions per limit, and only the few columns between the certain inside and the certain
+// outside are tested point by point.
 #include "render/planes.h"
 
 #include <algorithm>
@@ -324,8 +325,8 @@ void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Spa
         return;
     }
     const uint8_t* colorMap =
-        r.archive->colorMaps[static_cast<size_t>(litMap(surface.startMap,
-                                                        planeDepthShade(row.depth)))]
+        r.archive
+            ->colorMaps[static_cast<size_t>(litMap(surface.startMap, planeDepthShade(row.depth)))]
             .data();
     const uint8_t* flat = surface.flat;
     for (size_t i = 0; i < count; ++i) {
@@ -342,8 +343,8 @@ void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Spa
     r.pixelsWritten += written;
 }
 
-void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& cell,
-                       PlaneKind kind, int16_t height, const PlaneSurface& surface) {
+void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& cell, PlaneKind kind,
+                       int16_t height, const PlaneSurface& surface) {
     const int64_t rise = kind == PlaneKind::floor ? view.eye - height : height - view.eye;
     if (rise <= 0 || !cell.reached) {
         return;

@@ -86,8 +86,11 @@ class PlaneDrawer {
         int64_t outLimit;
         int64_t sign;
         int64_t slope;
-        int64_t surelyLimit;  // sign * T at most this: inside for certain (sign 1) or not
-        int64_t maybeLimit;   // sign * T at most this: perhaps inside (sign 1) or outside
+        // The two limits as limits on sign * T. With sign 1, sign * T <= surelyLimit is inside
+        // for certain and sign * T <= maybeLimit not outside for certain; with sign -1 they
+        // mean "not inside for certain" and "outside for certain".
+        int64_t surelyLimit;
+        int64_t maybeLimit;
     };
     struct Span {
         int32_t first;

@@ -46,8 +46,7 @@ int32_t skyRow(int32_t y, int32_t height) {
 bool SkyBackdrop::prepare(const Renderer& r) {
     int16_t w = 0;
     int16_t h = 0;
-    const uint8_t* texels =
-        r.archive->findTexture(skyTextureName(r.archive->levelName), &w, &h);
+    const uint8_t* texels = r.archive->findTexture(skyTextureName(r.archive->levelName), &w, &h);
     if (texels == nullptr || w <= 0 || h <= 0) {
         texture = nullptr;
         return false;

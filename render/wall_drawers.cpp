@@ -224,7 +224,8 @@ constexpr int groupWidth = 4;
 // column. Every pixel gets the same value either way.
 template <typename Light, bool powerOfTwoHeight>
 void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
-               const typename Light::Shade (&shades)[groupWidth], TexelWalk<powerOfTwoHeight> walk) {
+               const typename Light::Shade (&shades)[groupWidth],
+               TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
     for (const ColumnRun& run : runs) {

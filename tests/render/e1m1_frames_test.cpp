@@ -66,7 +66,8 @@ TEST_F(E1M1FramesTest, FramesMatchTheRecordedOnes) {
         {"door-room-floors", 1000, 600, 16384, true, 0x2da989185e2b6932},
         {"start-game", x, y, start, false, 0x21472614a6a1d971, Look::game},
         {"corridor-game", 200, 304, 0, false, 0xae4eb78d51a00755, Look::game},
-        {"door-room-game", 1000, 600, 16384, true, 0x6c462b116bf2e8f1, Look::game},  // floors make no difference
+        {"door-room-game", 1000, 600, 16384, true, 0x6c462b116bf2e8f1,
+         Look::game},  // floors make no difference
     };
     for (const Viewpoint& v : viewpoints) {
         const uint64_t hash = render(v);

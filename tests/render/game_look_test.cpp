@@ -79,8 +79,8 @@ test::TempFile roomArchive(const Room& room) {
     wad.addLump("PLAYPAL", test::playpalLump())
         .addLump("COLORMAP", test::colormapLump())
         .addLump("PNAMES", test::pnamesLump({"WALLPAT", "SKYPAT"}))
-        .addLump("TEXTURE1", test::textureLump({{"WALL", 64, 128, {{0, 0, 0}}},
-                                                {"SKY1", 256, 128, {{0, 0, 1}}}}))
+        .addLump("TEXTURE1", test::textureLump(
+                                 {{"WALL", 64, 128, {{0, 0, 0}}}, {"SKY1", 256, 128, {{0, 0, 1}}}}))
         .addLump("WALLPAT", test::solidPatchLump(64, 128, [](int, int) { return 250; }))
         .addLump("SKYPAT", test::solidPatchLump(256, 128, skyTexel))
         .addMarker("F_START")
@@ -160,8 +160,8 @@ TEST_F(GameLookRoom, SkyAtTheCornersOfTheFrame) {
         int skyRow;
     };
     const Corner corners[] = {
-        {0, 0, 1, 170, 0},      {0, 0, 639, 85, 0},    {0, 239, 1, 170, 99},
-        {0, 239, 639, 85, 99},  {1000, 0, 1, 155, 0},  {1000, 0, 639, 69, 0},
+        {0, 0, 1, 170, 0},       {0, 0, 639, 85, 0},       {0, 239, 1, 170, 99},
+        {0, 239, 639, 85, 99},   {1000, 0, 1, 155, 0},     {1000, 0, 639, 69, 0},
         {1000, 239, 1, 155, 99}, {1000, 239, 639, 69, 99},
     };
     for (const Corner& c : corners) {
@@ -192,10 +192,10 @@ TEST(GameLookCells, PointsOnALineLieInTheLeftChild) {
         bool right;
     };
     const Case cases[] = {
-        {0, 256, 128, 40, false},  {0, 256, 129, 40, true},   {0, -256, 127, 40, true},
-        {256, 0, 40, 0, false},    {256, 0, 40, -1, true},    {-256, 0, 40, 1, true},
-        {0, 0, 40, 1, true},       {0, 0, 40, 0, false},      {3, 5, 128 + 3, 5, false},
-        {3, 5, 128 + 4, 5, true},  {-3, -5, 128 + 3, 5, false}, {-3, -5, 128 + 2, 5, true},
+        {0, 256, 128, 40, false}, {0, 256, 129, 40, true},     {0, -256, 127, 40, true},
+        {256, 0, 40, 0, false},   {256, 0, 40, -1, true},      {-256, 0, 40, 1, true},
+        {0, 0, 40, 1, true},      {0, 0, 40, 0, false},        {3, 5, 128 + 3, 5, false},
+        {3, 5, 128 + 4, 5, true}, {-3, -5, 128 + 3, 5, false}, {-3, -5, 128 + 2, 5, true},
     };
     for (const Case& c : cases) {
         Node node{};
@@ -211,14 +211,13 @@ TEST(GameLookCells, PointsOnALineLieInTheLeftChild) {
 TEST(GameLookLight, BandsAndMapsAreHeldToTheirRanges) {
     struct Case {
         int16_t light;
-        int band;       // of a plane
-        int alongX;     // of a wall whose line runs along x
-        int alongY;     // along y
+        int band;    // of a plane
+        int alongX;  // of a wall whose line runs along x
+        int alongY;  // along y
     };
     const Case cases[] = {
-        {0, 0, 0, 1},     {15, 0, 0, 1},       {16, 1, 0, 2},      {160, 10, 9, 11},
-        {255, 15, 14, 15}, {256, 15, 14, 15},  {-1, 0, 0, 1},      {-32768, 0, 0, 1},
-        {32767, 15, 14, 15},
+        {0, 0, 0, 1},      {15, 0, 0, 1}, {16, 1, 0, 2},     {160, 10, 9, 11},    {255, 15, 14, 15},
+        {256, 15, 14, 15}, {-1, 0, 0, 1}, {-32768, 0, 0, 1}, {32767, 15, 14, 15},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(lightBand(c.light), c.band) << c.light;
