@@ -73,6 +73,8 @@ void exerciseArchive(const std::string& path, size_t maxMaps) {
         renderer.renderFrame();
         renderer.drawFloors = true;
         renderer.renderFrame();
+        renderer.look = Look::game;
+        renderer.renderFrame();
         archive.writePcx(picturePath.c_str(), renderer.frameBuffer, frameWidth, frameHeight);
     }
 }
