@@ -51,6 +51,8 @@ bool SkyBackdrop::prepare(const Renderer& r) {
         texture = nullptr;
         return false;
     }
+    // The archive's textures stay as they are while it is open, so the same texture at the
+    // same view angle gives the same backdrop: standing still or walking costs no rebuild.
     if (texels == texture && w == width && h == height && r.viewAngle == angle &&
         !distinctRows.empty()) {
         return true;

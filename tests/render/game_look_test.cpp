@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/viewer.h"
@@ -152,22 +153,17 @@ TEST_F(GameLookRoom, FloorAndCeilingPixelsWorkedOutByHand) {
 // (y * 100 / 240) mod 128, unlit. columnAngles[1] = -5444 and [639] = 5444; rows 0 and 239
 // show texture rows 0 and 99.
 TEST_F(GameLookRoom, SkyAtTheCornersOfTheFrame) {
-    struct Corner {
+    struct SkyView {
         int16_t angle;
-        int row;
-        int column;
-        int skyColumn;
-        int skyRow;
+        int left;  // the texel columns at frame columns 1 and 639
+        int right;
     };
-    const Corner corners[] = {
-        {0, 0, 1, 170, 0},       {0, 0, 639, 85, 0},       {0, 239, 1, 170, 99},
-        {0, 239, 639, 85, 99},   {1000, 0, 1, 155, 0},     {1000, 0, 639, 69, 0},
-        {1000, 239, 1, 155, 99}, {1000, 239, 639, 69, 99},
-    };
-    for (const Corner& c : corners) {
-        render(Room{.walls = false, .skyCeiling = true}, 128, 128, c.angle);
-        EXPECT_EQ(pixelAt(*renderer, c.row, c.column), skyTexel(c.skyColumn, c.skyRow))
-            << "angle " << c.angle << ", row " << c.row << ", column " << c.column;
+    for (const SkyView v : {SkyView{0, 170, 85}, SkyView{1000, 155, 69}}) {
+        render(Room{.walls = false, .skyCeiling = true}, 128, 128, v.angle);
+        for (const auto& [row, texelRow] : {std::pair{0, 0}, std::pair{239, 99}}) {
+            EXPECT_EQ(pixelAt(*renderer, row, 1), skyTexel(v.left, texelRow)) << v.angle;
+            EXPECT_EQ(pixelAt(*renderer, row, 639), skyTexel(v.right, texelRow)) << v.angle;
+        }
     }
 }
 
