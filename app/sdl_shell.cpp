@@ -184,6 +184,8 @@ std::optional<ViewerKey> viewerKeyOf(SDL_Keycode key) {
             return ViewerKey::previousMap;
         case SDLK_TAB:
             return ViewerKey::toggleOverview;
+        case SDLK_g:
+            return ViewerKey::toggleLook;
         default:
             return std::nullopt;
     }
@@ -236,6 +238,7 @@ int main(int argc, char** argv) {
 
     ViewerOptions options;
     options.floors = line.floors;
+    options.look = line.look;
     options.files = line.archives.files;
     options.mapName = line.archives.mapName;
     if (!line.archives.wadPath.empty()) {

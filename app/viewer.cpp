@@ -60,6 +60,7 @@ int32_t startViewerUnguarded(Viewer& viewer, const ViewerOptions& options, std::
     // showMap then sizes its view vertices for the level.
     viewer.renderer = std::make_unique<Renderer>(options.window, &archive);
     viewer.renderer->drawFloors = options.floors;
+    viewer.renderer->look = options.look;
     const int32_t shown = showMap(viewer, mapName, error);
     if (shown != resultOk) {
         viewer.renderer.reset();
@@ -196,6 +197,10 @@ void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
             return;
         case ViewerKey::toggleOverview:
             viewer.showingOverview = !viewer.showingOverview;
+            viewer.frameCurrent = false;
+            return;
+        case ViewerKey::toggleLook:
+            viewer.renderer->look = viewer.renderer->look == Look::plain ? Look::game : Look::plain;
             viewer.frameCurrent = false;
             return;
     }

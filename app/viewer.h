@@ -36,6 +36,7 @@ struct ViewerOptions {
     // Empty: the default map (see defaultMapName).
     std::string mapName = "E1M1";
     bool floors = false;
+    Look look = Look::plain;
     WindowHandle window = nullptr;
 };
 
@@ -51,12 +52,18 @@ struct Viewer {
     uint64_t framesRendered = 0;   // counts renderFrame calls, so a shell can tell new frames
 };
 
+// The look a command line names: "game", else plain.
+inline Look lookNamed(const std::string& name) {
+    return name == "game" ? Look::game : Look::plain;
+}
+
 // The keys whose meaning every window shares.
 enum class ViewerKey {
     screenshot,      // F1: saves the frame shown as "scrnsht.pcx"
     nextMap,         // Page Down
     previousMap,     // Page Up
     toggleOverview,  // Tab: the 3D view or the overview of the level
+    toggleLook,      // G: between the plain and the game look
 };
 
 // Where a shell puts the viewer's messages: one line each, no newline.

@@ -126,6 +126,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 pressViewerKey(brindle::ViewerKey::previousMap);
             } else if (wParam == VK_TAB) {
                 pressViewerKey(brindle::ViewerKey::toggleOverview);
+            } else if (wParam == 'G') {
+                pressViewerKey(brindle::ViewerKey::toggleLook);
             }
             break;
         case WM_TIMER:
@@ -197,6 +199,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR /*c
         options.mapName = "E1M1";
     }
     options.floors = line.floors;
+    options.look = line.look;
     options.window = mainWindow;
     if (brindle::startViewer(viewer, options, error) != 1) {
         // Without an archive and a level there is nothing to show: say why and fail.

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "app/viewer.h"
+
 namespace brindle {
 
 CommandLineOutcome parseWindowCommandLine(int argc, const char* const* argv,
@@ -14,6 +16,13 @@ CommandLineOutcome parseWindowCommandLine(int argc, const char* const* argv,
                       "E1M1, or the first map; with --file the first map of the last added "
                       "file that has one");
     app.add_flag("--floors", line.floors, "Fill the floors below the eye");
+    app.add_option_function<std::string>(
+           "--look", [&line](const std::string& name) { line.look = lookNamed(name); },
+           "plain: unlit walls over black; game: lit walls, textured floors and ceilings, and "
+           "the sky (--floors has no effect then); G switches between them")
+        ->type_name("plain|game")
+        ->default_str("plain")
+        ->check(CLI::IsMember({"plain", "game"}).description(""));
     std::vector<std::string> barePaths;
     app.add_option("ARCHIVE", barePaths, "Archives to open: an IWAD is the IWAD, a PWAD is added")
         ->type_name("");

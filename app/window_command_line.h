@@ -1,17 +1,19 @@
 // The command line of the window programs (brindle and Brindle.exe):
-//   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [ARCHIVE...]
+//   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game] [ARCHIVE...]
 // where each bare ARCHIVE is sorted by its header: a PWAD is added, an IWAD is the IWAD.
 #pragma once
 
 #include <string>
 
 #include "app/archive_options.h"
+#include "render/renderer.h"
 
 namespace brindle {
 
 struct WindowCommandLine {
     ArchiveChoice archives;
     bool floors = false;
+    Look look = Look::plain;
 };
 
 enum class CommandLineOutcome {

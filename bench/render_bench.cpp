@@ -1,6 +1,7 @@
 // Frame cost on freedoom1.wad's E1M1: renderFrame at the player start and at two viewpoints
-// deeper in the map, and setView. Each frame's pixel stores (overdraw included) are reported
-// with the time per stored pixel.
+// deeper in the map, in both looks, and setView; and the game look at the start of
+// freedoom2.wad's MAP01. Each frame's pixel stores (overdraw included) are reported with the
+// time per stored pixel.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -11,27 +12,30 @@
 
 namespace {
 
+using brindle::Look;
 using brindle::Renderer;
 using brindle::WadArchive;
-
-constexpr const char* archivePath = "/usr/share/games/doom/freedoom1.wad";
 
 struct Level {
     WadArchive archive;
     std::unique_ptr<Renderer> renderer;
     bool ready = false;
+
+    Level(const char* path, const char* map) {
+        if (archive.open(path) == 1 && archive.loadLevel(map) == 1) {
+            renderer = std::make_unique<Renderer>(nullptr, &archive);
+            ready = true;
+        }
+    }
 };
 
 Level& level() {
-    static Level l;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        if (l.archive.open(archivePath) == 1 && l.archive.loadLevel("E1M1") == 1) {
-            l.renderer = std::make_unique<Renderer>(nullptr, &l.archive);
-            l.ready = true;
-        }
-    }
+    static Level l("/usr/share/games/doom/freedoom1.wad", "E1M1");
+    return l;
+}
+
+Level& secondLevel() {
+    static Level l("/usr/share/games/doom/freedoom2.wad", "MAP01");
     return l;
 }
 
@@ -41,29 +45,38 @@ struct Viewpoint {
     int16_t angle;
 };
 
-Viewpoint viewpoint(int index) {
-    Level& l = level();
+Viewpoint startOf(const Level& l) {
     int16_t x = 0, y = 0, degrees = 0;
     l.archive.getPlayerStart(&x, &y, &degrees);
+    return {x, y, static_cast<int16_t>(brindle::startAngleFromDegrees(degrees))};
+}
+
+// Views 0 to 2 are on E1M1, view 3 is the start of freedoom2's MAP01.
+Level& levelOf(int index) {
+    return index == 3 ? secondLevel() : level();
+}
+
+Viewpoint viewpoint(int index) {
     switch (index) {
-        case 0:
-            return {x, y, static_cast<int16_t>(brindle::startAngleFromDegrees(degrees))};
         case 1:
             return {200, 304, 0};  // the corridor east of the start
-        default:
+        case 2:
             return {1000, 600, 16384};  // the room with the door, facing north
+        default:
+            return startOf(levelOf(index));
     }
 }
 
 void renderFrame(benchmark::State& state) {
-    Level& l = level();
+    Level& l = levelOf(static_cast<int>(state.range(0)));
     if (!l.ready) {
-        state.SkipWithError("freedoom1.wad E1M1 not available");
+        state.SkipWithError("freedoom1.wad E1M1 or freedoom2.wad MAP01 not available");
         return;
     }
     const Viewpoint v = viewpoint(static_cast<int>(state.range(0)));
     Renderer& r = *l.renderer;
     r.drawFloors = state.range(1) != 0;
+    r.look = state.range(2) != 0 ? Look::game : Look::plain;
     r.setView(v.x, v.y, v.angle);
     for (auto _ : state) {
         r.renderFrame();
@@ -76,13 +89,19 @@ void renderFrame(benchmark::State& state) {
     state.counters["timePerPixel"] = benchmark::Counter(
         pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     r.drawFloors = false;
+    r.look = Look::plain;
 }
 BENCHMARK(renderFrame)
-    ->ArgNames({"view", "floors"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->Args({0, 1})
+    ->ArgNames({"view", "floors", "game"})
+    ->Args({0, 0, 0})
+    ->Args({1, 0, 0})
+    ->Args({2, 0, 0})
+    ->Args({0, 1, 0})
+    ->Args({3, 0, 0})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1})
+    ->Args({2, 0, 1})
+    ->Args({3, 0, 1})
     ->Unit(benchmark::kMillisecond);
 
 void setView(benchmark::State& state) {

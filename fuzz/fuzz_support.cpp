@@ -76,11 +76,14 @@ void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
         renderer.fitLevel();
         renderer.setView(x, y, static_cast<int16_t>(startAngleFromDegrees(degrees)));
         renderer.drawFloors = true;
+        renderer.look = Look::plain;
         renderer.renderFrame();
         if (!saved) {
             archive.writePcx(picturePath.c_str(), renderer.frameBuffer, frameWidth, frameHeight);
             saved = true;
         }
+        renderer.look = Look::game;
+        renderer.renderFrame();
     }
 }
 

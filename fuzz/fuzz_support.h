@@ -24,8 +24,9 @@ inline bool savesPicture(size_t inputSize) {
 }
 
 // Runs the archive at `path`, with `added` layered over it, through open, loadLevel of every
-// listed map (at most `maxMaps`), one frame of each (floors filled, so that the floor fill
-// runs beside the walls), and, when `savePicture`, writePcx of the first frame. Every result
+// listed map (at most `maxMaps`), one frame of each in each look (the plain one with floors
+// filled, so that the floor fill runs beside the walls), and, when `savePicture`, writePcx of
+// the first frame. Every result
 // code is accepted; what matters is that nothing crashes, hangs or reads out of bounds.
 void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
                      const std::vector<std::string>& added = {});

@@ -4,6 +4,8 @@
 
 #include "render/renderer.h"
 
+#include "render/game_look.h"
+
 namespace brindle {
 
 Renderer::Renderer(WindowHandle w, WadArchive* a) : window(w), archive(a) {

@@ -1,12 +1,15 @@
 // The software renderer: tables, view placement, back-to-front BSP traversal, textured wall
-// columns and the flat floor fill, all drawing into one 640 x 400 palettised frame.
+// columns and the flat floor fill, all drawing into one 640 x 400 palettised frame; and the game
+// look, which lights the walls and draws textured floors, ceilings and the sky.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "render/lighting.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -24,6 +27,12 @@ constexpr int frameWidth = 640;
 constexpr int frameHeight = 400;
 constexpr int frameBytes = frameWidth * frameHeight;
 constexpr int bitmapInfoBytes = 1064;  // 40-byte header + 256 colour entries of 4 bytes
+
+// What a frame looks like: unlit walls over black (plain), or lit walls over textured floors and
+// ceilings under the sky (game).
+enum class Look { plain, game };
+
+struct GameLookState;  // render/game_look.h
 
 class Renderer {
   public:
@@ -64,17 +73,23 @@ class Renderer {
     int32_t boxVisible(int16_t top, int16_t bottom, int16_t left, int16_t right) const;
     void renderFrame();
     int16_t renderNode(uint16_t child);
+    // Calls `visit` with every subsector below the child reference, farthest first, in the
+    // order renderNode draws them.
+    void visitBackToFront(uint16_t child, const std::function<void(int16_t)>& visit);
 
-    // Seg processing and the wall drawers.
+    // Seg processing and the wall drawers. Walls are unlit unless a light is given.
     int16_t renderSubsector(int16_t subsector);
+    // The sector of a subsector: the one its first seg faces; -1 without a usable first seg.
+    int16_t sectorOfSubsector(int16_t subsector) const;
+    void drawSegs(int16_t subsector, Look segLook);
     int16_t drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                             int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
                             const char* textureName, int32_t xOffset, int16_t yOffset,
-                            int32_t perpDistance, int32_t alongOffset);
+                            int32_t perpDistance, int32_t alongOffset, WallLight light = {});
     int16_t drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                                int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
                                const char* textureName, int32_t xOffset, int16_t yOffset,
-                               int32_t perpDistance, int32_t alongOffset);
+                               int32_t perpDistance, int32_t alongOffset, WallLight light = {});
 
     // Flat floor fill of one subsector in palette index 30.
     int16_t fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorHeight);
@@ -82,11 +97,13 @@ class Renderer {
     // Writes the frame with palette 0 as a PCX file; the archive's writePcx result.
     int32_t saveScreenshot(const char* fileName) const;
 
+    // The look renderFrame draws. The game look ignores drawFloors: its floors are textured.
+    Look look = Look::plain;
     // When set, each subsector whose floor lies below the eye gets its floor filled just
     // before its segs are drawn.
     bool drawFloors = false;
-    // Pixel stores of the wall and floor drawers since the last renderFrame (the clear is
-    // not counted).
+    // Pixel stores of the wall, floor, plane and sky drawers since the last renderFrame (the
+    // clear is not counted).
     int64_t pixelsWritten = 0;
 
     WindowHandle window = nullptr;
@@ -107,6 +124,12 @@ class Renderer {
   private:
     static int tableIndex(int32_t angle) { return (static_cast<uint32_t>(angle) & 0xFFF8u) >> 3; }
     void releaseFrameBuffer();  // provided by the surface
+    void renderGameFrame();     // game_look.cpp
+    void drawGameSubsector(int16_t subsector);
+
+    // What the game look keeps between frames: the cells of the tree, the sky backdrop and
+    // scratch space. Made at the first game-look frame.
+    std::unique_ptr<GameLookState> gameLook;
 };
 
 // Fills a 1064-byte bitmap description: the top-down 640 x 400 8-bit header, then 256

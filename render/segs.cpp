@@ -6,6 +6,7 @@
 #include "render/projection.h"
 #include "render/renderer.h"
 #include "render/seg_geometry.h"
+#include "render/sky.h"
 
 namespace brindle {
 
@@ -39,31 +40,51 @@ SegGeometry measureSeg(const Renderer& renderer, ViewVertex start, int16_t segAn
     return g;
 }
 
+// The sector a subsector's first seg faces; -1 when the subsector has no usable first seg.
+int16_t Renderer::sectorOfSubsector(int16_t subsector) const {
+    const WadArchive& level = *archive;
+    if (!validIndex(subsector, level.subsectors) || level.subsectors[subsector].segCount <= 0) {
+        return -1;
+    }
+    const int32_t first = level.subsectors[subsector].firstSeg;
+    if (!validIndex(first, level.segs) || !validIndex(level.segs[first].linedef, level.linedefs)) {
+        return -1;
+    }
+    const Seg& seg = level.segs[first];
+    const int16_t front = frontSidedefOf(seg, level.linedefs[seg.linedef]);
+    if (!validIndex(front, level.sidedefs) ||
+        !validIndex(level.sidedefs[front].sector, level.sectors)) {
+        return -1;
+    }
+    return level.sidedefs[front].sector;
+}
+
 int16_t Renderer::renderSubsector(int16_t subsector) {
     const WadArchive& level = *archive;
     if (!validIndex(subsector, level.subsectors)) {
         return 1;
     }
-    const Subsector& sub = level.subsectors[subsector];
-
-    if (drawFloors && sub.segCount > 0) {
-        // The subsector's sector is the one its first seg faces.
-        const int32_t first = sub.firstSeg;
-        if (validIndex(first, level.segs) &&
-            validIndex(level.segs[first].linedef, level.linedefs)) {
-            const Seg& seg = level.segs[first];
-            const int16_t front = frontSidedefOf(seg, level.linedefs[seg.linedef]);
-            if (validIndex(front, level.sidedefs) &&
-                validIndex(level.sidedefs[front].sector, level.sectors)) {
-                const int16_t floor = level.sectors[level.sidedefs[front].sector].floorHeight;
-                if (floor < viewHeight) {
-                    fillFloor(static_cast<uint16_t>(sub.firstSeg),
-                              static_cast<uint16_t>(sub.segCount), floor);
-                }
-            }
+    if (drawFloors) {
+        const int16_t sector = sectorOfSubsector(subsector);
+        if (sector >= 0 && level.sectors[sector].floorHeight < viewHeight) {
+            const Subsector& sub = level.subsectors[subsector];
+            fillFloor(static_cast<uint16_t>(sub.firstSeg), static_cast<uint16_t>(sub.segCount),
+                      level.sectors[sector].floorHeight);
         }
     }
+    drawSegs(subsector, Look::plain);
+    return 1;
+}
 
+// The game look lights each wall from its front sector and leaves out the upper piece between
+// two sky ceilings, so that the sky joins over it.
+void Renderer::drawSegs(int16_t subsector, Look segLook) {
+    const WadArchive& level = *archive;
+    if (!validIndex(subsector, level.subsectors)) {
+        return;
+    }
+    const Subsector& sub = level.subsectors[subsector];
+    const bool game = segLook == Look::game;
     for (int32_t i = 0; i < sub.segCount; ++i) {
         const int16_t segIndex = wrap16(sub.firstSeg + i);
         if (!validIndex(segIndex, level.segs)) {
@@ -97,6 +118,15 @@ int16_t Renderer::renderSubsector(int16_t subsector) {
         const Sector& frontSector = level.sectors[front.sector];
         const SegGeometry g = measureSeg(*this, start, seg.angle);
         const int32_t xOffset = add32(front.xOffset, seg.offset);
+        WallLight light;
+        if (game && validIndex(line.startVertex, level.vertices) &&
+            validIndex(line.endVertex, level.vertices)) {
+            light.startMap =
+                startMapOf(wallLightBand(frontSector.lightLevel, level.vertices[line.startVertex],
+                                         level.vertices[line.endVertex]));
+        } else if (game) {
+            light.startMap = startMapOf(lightBand(frontSector.lightLevel));
+        }
 
         // Two-sided when the other side exists; a side index that names no sidedef is treated
         // as no side at all.
@@ -104,24 +134,26 @@ int16_t Renderer::renderSubsector(int16_t subsector) {
         if (validIndex(backIndex, level.sidedefs) &&
             validIndex(level.sidedefs[backIndex].sector, level.sectors)) {
             const Sector& backSector = level.sectors[level.sidedefs[backIndex].sector];
-            if (backSector.ceilingHeight != frontSector.ceilingHeight) {
+            const bool skyJoins =
+                game && isSkyFlat(frontSector.ceilingFlat) && isSkyFlat(backSector.ceilingFlat);
+            if (backSector.ceilingHeight != frontSector.ceilingHeight && !skyJoins) {
                 drawWallFromTop(start.depth, start.lateral, end.depth, end.lateral,
                                 frontSector.ceilingHeight, backSector.ceilingHeight, seg.angle,
                                 front.upperTexture, xOffset, front.yOffset, g.perpDistance,
-                                g.alongOffset);
+                                g.alongOffset, light);
             }
             if (backSector.floorHeight != frontSector.floorHeight) {
                 drawWallFromBottom(start.depth, start.lateral, end.depth, end.lateral,
                                    backSector.floorHeight, frontSector.floorHeight, seg.angle,
                                    front.lowerTexture, xOffset, front.yOffset, g.perpDistance,
-                                   g.alongOffset);
+                                   g.alongOffset, light);
             }
         }
         drawWallFromTop(start.depth, start.lateral, end.depth, end.lateral,
                         frontSector.ceilingHeight, frontSector.floorHeight, seg.angle,
-                        front.middleTexture, xOffset, front.yOffset, g.perpDistance, g.alongOffset);
+                        front.middleTexture, xOffset, front.yOffset, g.perpDistance, g.alongOffset,
+                        light);
     }
-    return 1;
 }
 
 }  // namespace brindle

@@ -125,6 +125,10 @@ int32_t Renderer::boxVisible(int16_t, int16_t, int16_t, int16_t) const {
 }
 
 void Renderer::renderFrame() {
+    if (look == Look::game) {
+        renderGameFrame();
+        return;
+    }
     pixelsWritten = 0;
     clearFrame(0);
     if (archive->rootNode < 0) {
@@ -139,6 +143,11 @@ int16_t Renderer::renderNode(uint16_t child) {
     if ((child & subsectorFlag) != 0) {
         return renderSubsector(static_cast<int16_t>(child & 0x7FFF));
     }
+    visitBackToFront(child, [this](int16_t subsector) { renderSubsector(subsector); });
+    return 1;
+}
+
+void Renderer::visitBackToFront(uint16_t child, const std::function<void(int16_t)>& visit) {
     // Depth-first with an explicit stack instead of recursion, so that a deep tree cannot
     // exhaust the call stack. Pushing the near child before the far one pops the far subtree
     // first and finishes it before the near one starts: the same order as recursing.
@@ -151,7 +160,7 @@ int16_t Renderer::renderNode(uint16_t child) {
         const uint16_t next = pending.back();
         pending.pop_back();
         if ((next & subsectorFlag) != 0) {
-            renderSubsector(static_cast<int16_t>(next & 0x7FFF));
+            visit(static_cast<int16_t>(next & 0x7FFF));
             continue;
         }
         // Each node of a tree is expanded once; more means a damaged tree.
@@ -171,7 +180,6 @@ int16_t Renderer::renderNode(uint16_t child) {
             pending.push_back(farChild);
         }
     }
-    return 1;
 }
 
 }  // namespace brindle

@@ -3,8 +3,10 @@
 // piece's upper edge and fills downwards; drawWallFromBottom anchors it at the lower edge and
 // fills upwards.
 #include <algorithm>
+#include <type_traits>
 
 #include "render/fixed_math.h"
+#include "render/lighting.h"
 #include "render/projection.h"
 #include "render/renderer.h"
 
@@ -124,6 +126,18 @@ struct ColumnRun {
     const uint8_t* texels;  // the chosen texture column
 };
 
+// What a texel becomes on the screen. The plain frame shows texels as they are; the game look
+// passes them through each column's colour map, its shade. A policy type rather than a flag,
+// so that the unlit drawers stay exactly as they were: their shade is empty.
+struct Unlit {
+    struct Shade {};
+    static uint8_t apply(Shade, uint8_t texel) { return texel; }
+};
+struct Lit {
+    using Shade = const uint8_t*;
+    static uint8_t apply(Shade colorMap, uint8_t texel) { return colorMap[texel]; }
+};
+
 // How a run's texel accumulator walks down one texture column of a piece. The accumulator
 // stays below the column's height in 18.14 and wraps to its top. When the height is a power of
 // two, so is the height in 18.14, and it divides 2^32: the wrap is left to unsigned 32-bit
@@ -189,13 +203,13 @@ void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, int32_
 }
 
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
-template <bool powerOfTwoHeight>
-void drawRows(uint8_t* frame, ColumnRun& run, TexelWalk<powerOfTwoHeight> walk, int32_t from,
-              int32_t to) {
+template <typename Light, bool powerOfTwoHeight>
+void drawRows(uint8_t* frame, ColumnRun& run, typename Light::Shade shade,
+              TexelWalk<powerOfTwoHeight> walk, int32_t from, int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
     uint32_t t = run.t;
     for (int32_t r = from; r < to; ++r) {
-        *pixel = walk.texel(run.texels, t);
+        *pixel = Light::apply(shade, walk.texel(run.texels, t));
         pixel += frameWidth;
         t = walk.next(t, run.step);
     }
@@ -208,8 +222,10 @@ constexpr int groupWidth = 4;
 // across the four at once, so that each frame row's cache line is visited once rather than four
 // times and the four accumulators advance side by side; the rest of each run is drawn column by
 // column. Every pixel gets the same value either way.
-template <bool powerOfTwoHeight>
-void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfTwoHeight> walk) {
+template <typename Light, bool powerOfTwoHeight>
+void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
+               const typename Light::Shade (&shades)[groupWidth],
+               TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
     for (const ColumnRun& run : runs) {
@@ -217,25 +233,27 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfT
         sharedEnd = std::min(sharedEnd, run.end);
     }
     if (sharedFirst >= sharedEnd) {
-        for (ColumnRun& run : runs) {
-            drawRows(frame, run, walk, run.first, run.end);
+        for (int k = 0; k < groupWidth; ++k) {
+            drawRows<Light>(frame, runs[k], shades[k], walk, runs[k].first, runs[k].end);
         }
         return;
     }
-    for (ColumnRun& run : runs) {
-        drawRows(frame, run, walk, run.first, sharedFirst);
+    for (int k = 0; k < groupWidth; ++k) {
+        drawRows<Light>(frame, runs[k], shades[k], walk, runs[k].first, sharedFirst);
     }
     uint32_t ta = runs[0].t, tb = runs[1].t, tc = runs[2].t, td = runs[3].t;
     const uint8_t *texelsA = runs[0].texels, *texelsB = runs[1].texels, *texelsC = runs[2].texels,
                   *texelsD = runs[3].texels;
     const uint32_t stepA = runs[0].step, stepB = runs[1].step, stepC = runs[2].step,
                    stepD = runs[3].step;
+    const typename Light::Shade shadeA = shades[0], shadeB = shades[1], shadeC = shades[2],
+                                shadeD = shades[3];
     uint8_t* pixel = frame + sharedFirst * frameWidth + runs[0].column;
     for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
-        pixel[0] = walk.texel(texelsA, ta);
-        pixel[1] = walk.texel(texelsB, tb);
-        pixel[2] = walk.texel(texelsC, tc);
-        pixel[3] = walk.texel(texelsD, td);
+        pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
+        pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
+        pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
+        pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
         ta = walk.next(ta, stepA);
         tb = walk.next(tb, stepB);
         tc = walk.next(tc, stepC);
@@ -246,15 +264,15 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth], TexelWalk<powerOfT
     runs[1].t = tb;
     runs[2].t = tc;
     runs[3].t = td;
-    for (ColumnRun& run : runs) {
-        drawRows(frame, run, walk, sharedEnd, run.end);
+    for (int k = 0; k < groupWidth; ++k) {
+        drawRows<Light>(frame, runs[k], shades[k], walk, sharedEnd, runs[k].end);
     }
 }
 
-template <Anchor anchor, bool powerOfTwoHeight>
+template <Anchor anchor, typename Light, bool powerOfTwoHeight>
 void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_t last,
                  int16_t segAngle, int32_t xOffset, int16_t yOffset, int32_t perpDistance,
-                 int32_t alongOffset) {
+                 int32_t alongOffset, WallLight light) {
     // Columns left of the frame are skipped by stepping over them in one go; the wrapping
     // product gives the same values as stepping column by column.
     const int32_t skipped = first - piece.x1;
@@ -271,6 +289,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         wrapTo((anchor == Anchor::top ? -yOffset : yOffset) * rowOne, heightFixed);
     int64_t written = 0;
     ColumnRun group[groupWidth];
+    typename Light::Shade shades[groupWidth] = {};
     int grouped = 0;
     for (int32_t i = first; i <= last; ++i) {
         const int32_t along = mul32(r.tangent(r.columnAngles[i] + normalAngle), perpDistance);
@@ -285,6 +304,11 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         run.column = i;
         run.first = 0;
         run.end = 0;
+        if constexpr (std::is_same_v<Light, Lit>) {
+            // Nearer columns (more rows per world unit) take brighter maps.
+            const int32_t map = litMap(light.startMap, wallDepthShade(rowsPerUnit));
+            shades[grouped - 1] = r.archive->colorMaps[static_cast<size_t>(map)].data();
+        }
         if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
             setColumnRun<anchor>(run, top, bottom, q, anchorT, heightFixed,
@@ -292,7 +316,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup(r.frameBuffer, group, walk);
+            drawGroup<Light>(r.frameBuffer, group, shades, walk);
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -300,25 +324,25 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows(r.frameBuffer, group[k], walk, group[k].first, group[k].end);
+        drawRows<Light>(r.frameBuffer, group[k], shades[k], walk, group[k].first, group[k].end);
     }
     r.pixelsWritten += written;
 }
 
-template <Anchor anchor>
+template <Anchor anchor, typename Light>
 void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32_t xOffset,
-               int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+               int16_t yOffset, int32_t perpDistance, int32_t alongOffset, WallLight light) {
     const int32_t first = std::max(piece.x1, firstDrawnColumn);
     const int32_t last = std::min(piece.x2, lastDrawnColumn);
     if (first > last) {
         return;
     }
     if (isPowerOfTwo(piece.height)) {
-        drawColumns<anchor, true>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
-                                  alongOffset);
+        drawColumns<anchor, Light, true>(r, piece, first, last, segAngle, xOffset, yOffset,
+                                         perpDistance, alongOffset, light);
     } else {
-        drawColumns<anchor, false>(r, piece, first, last, segAngle, xOffset, yOffset, perpDistance,
-                                   alongOffset);
+        drawColumns<anchor, Light, false>(r, piece, first, last, segAngle, xOffset, yOffset,
+                                          perpDistance, alongOffset, light);
     }
 }
 
@@ -326,13 +350,20 @@ void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32
 template <Anchor anchor>
 int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                  int16_t topHeight, int16_t bottomHeight, int16_t segAngle, const char* textureName,
-                 int32_t xOffset, int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+                 int32_t xOffset, int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                 WallLight light) {
     ProjectedPiece piece{};
     if (!projectPiece(r, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight, textureName,
                       piece)) {
         return 0;
     }
-    drawPiece<anchor>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset);
+    if (light.lit()) {
+        drawPiece<anchor, Lit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
+                               light);
+    } else {
+        drawPiece<anchor, Unlit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
+                                 light);
+    }
     return 1;
 }
 
@@ -341,19 +372,21 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
 int16_t Renderer::drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2,
                                   int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                   int16_t segAngle, const char* textureName, int32_t xOffset,
-                                  int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+                                  int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                                  WallLight light) {
     return drawWall<Anchor::top>(*this, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight,
-                                 segAngle, textureName, xOffset, yOffset, perpDistance,
-                                 alongOffset);
+                                 segAngle, textureName, xOffset, yOffset, perpDistance, alongOffset,
+                                 light);
 }
 
 int16_t Renderer::drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2,
                                      int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                      int16_t segAngle, const char* textureName, int32_t xOffset,
-                                     int16_t yOffset, int32_t perpDistance, int32_t alongOffset) {
+                                     int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                                     WallLight light) {
     return drawWall<Anchor::bottom>(*this, depth1, lateral1, depth2, lateral2, topHeight,
                                     bottomHeight, segAngle, textureName, xOffset, yOffset,
-                                    perpDistance, alongOffset);
+                                    perpDistance, alongOffset, light);
 }
 
 }  // namespace brindle

@@ -293,6 +293,29 @@ else
 fi
 pid=
 
+echo "# 9. G switches to the game look and back; F1 equals shot --look (at the start)"
+"$brindle" 2> "$work/stderr.txt" &
+pid=$!
+window=$(xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1)
+xdotool windowfocus --sync "$window"
+"$render" shot --wad "$wad" --look game --out "$work/ref-game.pcx" > /dev/null
+xdotool key g
+if screenshot && cmp -s scrnsht.pcx "$work/ref-game.pcx"; then
+    pass "G: game look equals shot --look game"
+else
+    fail "after G the screenshot differs from brindle-render shot --look game"
+fi
+xdotool key g
+if screenshot && cmp -s scrnsht.pcx "$(reference "")"; then
+    pass "G again: plain look equals shot"
+else
+    fail "after G twice the screenshot differs from brindle-render shot"
+fi
+xdotool key Escape
+wait_for 2000 exited || fail "still running 2 s after Escape"
+wait "$pid" 2> /dev/null || true
+pid=
+
 if ((failures > 0)); then
     echo "$failures end-to-end check(s) failed"
     exit 1

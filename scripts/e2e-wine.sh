@@ -251,4 +251,18 @@ mkdir "$work/pwad"
 { printf 'PWAD'; head -c 4092 /dev/zero; } >"$work/pwad/Doom1.wad"
 expect_error_box "$work/pwad"
 
+echo "== G switches to the game look and back (at the start)"
+start_brindle "$run"
+window=$(wait_for_window) || fail "no window titled Brindle"
+xdotool windowfocus --sync "$window"
+"$renderer" shot --wad "$wad" --look game --out "$work/game.pcx" >/dev/null
+xdotool key g
+take_screenshot "$run"
+cmp "$run/scrnsht.pcx" "$work/game.pcx" || fail "after G: screenshot differs from shot --look game"
+xdotool key g
+take_screenshot "$run"
+cmp "$run/scrnsht.pcx" "$work/start.pcx" || fail "after G twice: screenshot differs from shot"
+xdotool key Escape
+expect_exit_code 0
+
 echo "Windows program under Wine: all checks passed."

@@ -157,6 +157,7 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     }
     readLevelFlats();
     streams.clear();
+    levelName = name;
     composeLevelTextures();
     return resultOk;
 }
@@ -172,6 +173,7 @@ int32_t WadArchive::freeLevel() {
     sidedefs = {};
     nodes = {};
     levelFlats = {};
+    levelName.clear();
     vertexCount = 0;
     rootNode = -1;
     return resultOk;

@@ -209,6 +209,7 @@ class WadArchive {
     int16_t startX = 0;
     int16_t startY = 0;
     int16_t startAngle = 0;
+    std::string levelName;  // the marker of the loaded level ("E1M1", "MAP07"); empty without one
 
   private:
     void releaseAll();

@@ -57,6 +57,7 @@ const KeyBinding keyBindings[] = {
     {"PageDown", std::nullopt, ViewerKey::nextMap},
     {"PageUp", std::nullopt, ViewerKey::previousMap},
     {"Tab", std::nullopt, ViewerKey::toggleOverview},  // the whole level from above
+    {"KeyG", std::nullopt, ViewerKey::toggleLook},     // the plain or the game look
 };
 
 // A viewer key, and what the page makes of it: a screenshot the core saved becomes a

@@ -52,6 +52,7 @@ void drawMap(Viewer& viewer, const AtlasOptions& options, AtlasEntry& entry) {
         return;
     }
     viewer.renderer->drawFloors = options.floors;
+    viewer.renderer->look = options.look;
     viewer.renderer->renderFrame();
     writeIndexedPicture((folder / startFileName(entry.map)).string(), PictureFormat::png, level,
                         viewer.renderer->frameBuffer, frameWidth, frameHeight, entry.error);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/renderer.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -23,9 +24,10 @@ struct AtlasEntry {
 };
 
 struct AtlasOptions {
-    std::string folder;    // where the pictures go; it must exist
-    bool floors = false;   // fill the floors of the start views
-    unsigned threads = 1;  // at most this many maps are drawn at once
+    std::string folder;       // where the pictures go; it must exist
+    bool floors = false;      // fill the floors of the start views
+    Look look = Look::plain;  // the start views' look
+    unsigned threads = 1;     // at most this many maps are drawn at once
 };
 
 // Called after each map with the number of maps done so far, all maps, and the map just done;

@@ -25,6 +25,7 @@ struct BenchArguments {
     ArchiveChoice archives;
     std::string position;  // X,Y,ANGLE when --pos is given
     int frames = 200;
+    Look look = Look::plain;
 };
 
 double millisecondsSince(Clock::time_point start) {
@@ -98,6 +99,7 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
 
     placeViewer(viewer, position);
     Renderer& renderer = *viewer.renderer;
+    renderer.look = arguments.look;
     renderer.renderFrame();  // the first frame, and the warm-up of caches and page faults
     const double firstFrameMs = millisecondsSince(launched);
     std::vector<double> frameMs;
@@ -140,6 +142,7 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
         ->type_name("N")
         ->capture_default_str()
         ->check(CLI::Range(1, 1000000));
+    addLookOption(*bench, arguments->look);
 
     bench->callback(
         [&exitStatus, arguments, pos] { exitStatus = runBench(*arguments, pos->count() > 0); });

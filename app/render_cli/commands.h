@@ -7,6 +7,7 @@
 
 #include "app/archive_options.h"
 #include "app/render_cli/view_setup.h"
+#include "render/renderer.h"
 
 namespace brindle {
 
@@ -18,6 +19,8 @@ CLI::Option* addPositionOption(CLI::App& command, std::string& position);
 CLI::Option* addKeysOption(CLI::App& command, std::string& keys);
 // --wad, --map, --pos and --keys: the view that shot and map draw.
 void addViewOptions(CLI::App& command, ViewArguments& arguments);
+// --look plain|game, the frame's look (plain unless given).
+CLI::Option* addLookOption(CLI::App& command, Look& look);
 
 void registerInfoCommand(CLI::App& app, int& exitStatus);
 void registerShotCommand(CLI::App& app, int& exitStatus);

@@ -1,10 +1,12 @@
 // Options shared by brindle-render's subcommands.
+#include <string>
 #include <vector>
 
 #include "app/render_cli/archive_loading.h"
 #include "app/render_cli/commands.h"
 #include "app/render_cli/key_sequence.h"
 #include "app/render_cli/view_setup.h"
+#include "app/viewer.h"
 
 namespace brindle {
 
@@ -44,6 +46,17 @@ void addViewOptions(CLI::App& command, ViewArguments& arguments) {
     addArchiveOptions(command, arguments.archives);
     addPositionOption(command, arguments.position);
     addKeysOption(command, arguments.keys);
+}
+
+CLI::Option* addLookOption(CLI::App& command, Look& look) {
+    return command
+        .add_option_function<std::string>(
+            "--look", [&look](const std::string& name) { look = lookNamed(name); },
+            "plain: unlit walls over black; game: lit walls, textured floors and ceilings, "
+            "and the sky (--floors has no effect then)")
+        ->type_name("plain|game")
+        ->default_str("plain")
+        ->check(CLI::IsMember({"plain", "game"}).description(""));
 }
 
 }  // namespace brindle

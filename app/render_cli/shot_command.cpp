@@ -18,6 +18,7 @@ namespace {
 struct ShotArguments {
     ViewArguments view;
     bool floors = false;
+    Look look = Look::plain;
     std::string outPath;
 };
 
@@ -27,6 +28,7 @@ int runShot(const ShotArguments& arguments) {
         return status;
     }
     viewer.renderer->drawFloors = arguments.floors;
+    viewer.renderer->look = arguments.look;
     viewer.renderer->renderFrame();
 
     std::string problem;
@@ -48,6 +50,7 @@ void registerShotCommand(CLI::App& app, int& exitStatus) {
 
     addViewOptions(*shot, arguments->view);
     shot->add_flag("--floors", arguments->floors, "Fill the floors below the eye");
+    addLookOption(*shot, arguments->look);
     shot->add_option("--out", arguments->outPath, "Picture to write: FILE.pcx or FILE.png")
         ->type_name("FILE")
         ->required()

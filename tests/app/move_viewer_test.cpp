@@ -199,6 +199,18 @@ TEST(Tick, PresentsEveryTickButDrawsOnlyANewView) {
     EXPECT_EQ(viewer.playerAngle, 910);
 }
 
+TEST(Tick, TheLookKeySwitchesLooksAndTheNextTickDrawsIt) {
+    Viewer viewer = makeRoomViewer(128, 128, 0);
+    tick(viewer, held(""), [](const Renderer&) {});
+    for (const Look expected : {Look::game, Look::plain}) {
+        pressKey(viewer, ViewerKey::toggleLook, [](const std::string&) {});
+        EXPECT_EQ(viewer.renderer->look, expected);
+        const uint64_t before = viewer.framesRendered;
+        tick(viewer, held(""), [](const Renderer&) {});
+        EXPECT_EQ(viewer.framesRendered, before + 1);
+    }
+}
+
 TEST(Tick, PresentsTheRendererItDrewInto) {
     Viewer viewer = makeRoomViewer(128, 128, 0);
     const Renderer* shown = nullptr;

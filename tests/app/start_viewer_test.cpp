@@ -77,16 +77,18 @@ TEST(StartViewer, PlacesTheViewerAtThePlayerStart) {
     EXPECT_FALSE(viewer.renderer->drawFloors);
 }
 
-TEST(StartViewer, FloorsOptionReachesTheRenderer) {
+TEST(StartViewer, FloorsAndLookOptionsReachTheRenderer) {
     const test::TempFile file = test::SyntheticWad::smallValidArchive().writeTemp();
     for (const bool floors : {false, true}) {
         Viewer viewer;
         ViewerOptions options;
         options.wadPath = file.path();
         options.floors = floors;
+        options.look = floors ? Look::game : Look::plain;
         std::string error;
         ASSERT_EQ(startViewer(viewer, options, error), resultOk) << error;
         EXPECT_EQ(viewer.renderer->drawFloors, floors);
+        EXPECT_EQ(viewer.renderer->look, options.look);
     }
 }
 

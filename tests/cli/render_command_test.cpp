@@ -157,6 +157,15 @@ TEST_F(RenderCommand, FloorsAddToThePicture) {
     EXPECT_NE(floors, plain);
 }
 
+TEST_F(RenderCommand, GameLookIsItsOwnPictureAndIgnoresFloors) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
+    const Bytes game = shotOfFreedoom1("--look game");
+    ASSERT_FALSE(game.empty());
+    EXPECT_NE(game, shotOfFreedoom1(""));
+    EXPECT_EQ(game, shotOfFreedoom1("--look game --floors"));
+    EXPECT_EQ(shotOfFreedoom1("--look plain"), shotOfFreedoom1(""));
+}
+
 TEST_F(RenderCommand, Map01OfFreedoom2) {
     BRINDLE_REQUIRE_ARCHIVE(freedoom2);
     REQUIRE_CONVERT();
@@ -231,6 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "brindle-render: /etc/passwd is not a WAD archive\n", true},
         FailingShot{"FolderThatDoesNotExist", "shot --wad {wad} --out {missing}", 2, "cannot write",
                     true},
+        FailingShot{"UnknownLook", "shot --wad {wad} --look dusk --out {out}", 1,
+                    "--look: dusk not in {plain,game}", false},
         FailingShot{"BenchWithoutFrames", "bench --wad {wad} --frames 0", 1, "--frames", false},
         FailingShot{"BenchMissingArchive", "bench --wad /nonexistent/freedoom1.wad", 2,
                     "/nonexistent/freedoom1.wad", false},
@@ -256,9 +267,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "/nonexistent/freedoom1.wad", false}),
     [](const ::testing::TestParamInfo<FailingShot>& info) { return info.param.name; });
 
-TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
-    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
-    const CommandResult run = render("bench --wad '" + freedoom1 + "' --frames 3");
+// The bench's figures, in their order and consistent with each other.
+void expectBenchFigures(const CommandResult& run) {
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::ordered_json result = nlohmann::ordered_json::parse(run.out, nullptr, false);
     ASSERT_TRUE(result.is_object()) << run.out;
@@ -516,6 +526,14 @@ TEST_F(RenderCommand, AtlasGivesAMapThatCannotBeLoadedARowWithItsError) {
     EXPECT_NE(std::string(page.begin(), page.end())
                   .find("<td colspan=\"3\" class=\"error\">SEGS lump missing</td>"),
               std::string::npos);
+}
+
+TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
+    BRINDLE_REQUIRE_ARCHIVE(freedoom1);
+    for (const char* look : {"plain", "game"}) {
+        SCOPED_TRACE(look);
+        expectBenchFigures(render("bench --wad '" + freedoom1 + "' --frames 3 --look " + look));
+    }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Whole frames of freedoom1.wad's E1M1, kept as regression checks (FNV-1a 64 of the 256000
 // bytes). The pictures were looked at before their hashes were taken: textured walls in
-// perspective, column 0 clear, the floors in palette index 30. Set BRINDLE_FRAME_DIR to write
-// them out again as PPM files.
+// perspective, column 0 clear, the floors in palette index 30; in the game look lit walls over
+// textured floors and ceilings, the sky above the start room's window and the corridor. Set
+// BRINDLE_FRAME_DIR to write them out again as PPM files.
 #include <gtest/gtest.h>
 
 #include <cinttypes>
@@ -22,6 +23,7 @@ struct Viewpoint {
     int16_t angle;
     bool floors;
     uint64_t hash;
+    Look look = Look::plain;
 };
 
 class E1M1FramesTest : public ::testing::Test {
@@ -37,6 +39,7 @@ class E1M1FramesTest : public ::testing::Test {
     // Renders the viewpoint, writes it out when asked to, and returns the frame's hash.
     uint64_t render(const Viewpoint& v) {
         renderer->drawFloors = v.floors;
+        renderer->look = v.look;
         renderer->setView(v.x, v.y, v.angle);
         renderer->renderFrame();
         if (const char* dir = std::getenv("BRINDLE_FRAME_DIR")) {
@@ -61,6 +64,10 @@ TEST_F(E1M1FramesTest, FramesMatchTheRecordedOnes) {
         {"door-room", 1000, 600, 16384, false,
          0xe7c7c72faa41fbd2},  // a room to the north-east, facing north
         {"door-room-floors", 1000, 600, 16384, true, 0x2da989185e2b6932},
+        {"start-game", x, y, start, false, 0x21472614a6a1d971, Look::game},
+        {"corridor-game", 200, 304, 0, false, 0xae4eb78d51a00755, Look::game},
+        {"door-room-game", 1000, 600, 16384, true, 0x6c462b116bf2e8f1,
+         Look::game},  // floors make no difference
     };
     for (const Viewpoint& v : viewpoints) {
         const uint64_t hash = render(v);

@@ -33,6 +33,7 @@ struct Piece {
     int32_t perpDistance = 0;
     int32_t alongOffset = 0;
     int16_t segAngle = 0;
+    WallLight light = {};
 };
 
 constexpr uint8_t solidColour = 77;
@@ -67,7 +68,7 @@ class WallDrawerTest : public ::testing::Test {
             drawer == Drawer::fromTop ? &Renderer::drawWallFromTop : &Renderer::drawWallFromBottom;
         return (renderer.get()->*call)(p.depth1, p.lateral1, p.depth2, p.lateral2, p.topHeight,
                                        p.bottomHeight, p.segAngle, p.texture, p.xOffset, p.yOffset,
-                                       p.perpDistance, p.alongOffset);
+                                       p.perpDistance, p.alongOffset, p.light);
     }
 
     bool frameIsClear() const {
@@ -138,6 +139,37 @@ TEST_F(WallDrawerTest, PiecesThatRunTheLoopButCoverNoDrawnColumnReturn1) {
             EXPECT_EQ(draw(drawer, c.piece), 1) << drawerName(drawer) << ": " << c.what;
             EXPECT_TRUE(frameIsClear()) << drawerName(drawer) << ": " << c.what;
             EXPECT_EQ(renderer->pixelsWritten, 0);
+        }
+    }
+}
+
+// Lit, each column shows its texels through colour map clamp(start - j / 2, 0, 31), where
+// j = min(rowsPerUnit / 28, 47) and rowsPerUnit = (0x45400000 / depth) >> 14.
+TEST_F(WallDrawerTest, LitColumnsTakeTheirMapFromTheirDepth) {
+    for (int m = 0; m < WadArchive::colorMapCount; ++m) {
+        for (int i = 0; i < WadArchive::colorMapBytes; ++i) {
+            archive.colorMaps[m][i] = static_cast<uint8_t>(i + m);
+        }
+    }
+    struct Case {
+        int16_t depth;
+        int32_t startMap;
+        int map;
+    };
+    const Case cases[] = {
+        {100, 20, 8},    // rowsPerUnit 709: j 25
+        {1000, 20, 19},  // 70: j 2
+        {10, 20, 0},     // 7091: j 47, map -3 held at 0
+        {1000, 60, 31},  // map 59 held at 31
+    };
+    for (Drawer drawer : {Drawer::fromTop, Drawer::fromBottom}) {
+        for (const Case& c : cases) {
+            renderer->clearFrame(0);
+            Piece piece{c.depth, 50, c.depth, -50, 50, -50};
+            piece.light = WallLight{c.startMap};
+            ASSERT_EQ(draw(drawer, piece), 1);
+            EXPECT_EQ(pixelAt(*renderer, 240, 320), solidColour + c.map)
+                << drawerName(drawer) << " at depth " << c.depth;
         }
     }
 }

@@ -176,6 +176,9 @@ try {
   await expectShot("Tab: the overview equals map --map E2M3", "map", "--map", "E2M3");
   await page.keyboard.press("Tab");
   await expectShot("Tab again: the 3D view of E2M3", "--map", "E2M3");
+  await page.keyboard.press("KeyG");
+  await expectShot("G: the game look of E2M3", "--map", "E2M3", "--look", "game");
+  await page.keyboard.press("KeyG");
 
   console.log("# 6. a file that is not a WAD: the error in the page, and the page goes on");
   const notWad = join(work, "notes.txt");

@@ -1,0 +1,435 @@
+// Drawing a subsector's plane row by row. Along one row the depth is fixed and the points step
+// evenly across the map, so each bound of the cell (a line) is crossed near one column. Its
+// exact side at a point needs the point's rounded coordinates, but the rounding moves the
+// bound's value by less than a known amount: wherever the unrounded value lies farther from
+// zero than that, the side is certain. Where that begins is found exactly, by two integer
+// divisions per limit, and only the few columns between the certain inside and the certain
+// outside are tested point by point.
+#include "render/planes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "render/lighting.h"
+#include "render/sky.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr int32_t firstColumn = 1;
+constexpr int32_t lastColumn = frameWidth - 1;
+constexpr int64_t roundingSpan = 65535;  // the most a coordinate's rounding takes off, x 65536
+// Lt / D stays below 319 / 554 on screen; the polygon's margins make up the rest.
+constexpr double screenSlope = 0.5759;
+
+int64_t positivePart(int64_t v) {
+    return v > 0 ? v : 0;
+}
+
+// Quotients rounded down and up, for a positive divisor.
+int64_t floorDivide(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+int64_t ceilDivide(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
+// The texel of a plane pixel is ((-wy) AND 63) * 64 + (wx AND 63) with
+//   wx = (X >> 16), X = depthCos + viewX * 65536 - Lt * sin,
+//   -wy = (N >> 16), N = 65535 - (depthSin + viewY * 65536) - Lt * cos,
+// folding the view's position in before the shift (it is a whole multiple of 65536) and the
+// negation too: -floor(Y / 65536) = floor((65535 - Y) / 65536). Only bits 16 to 21 of X and N
+// count.
+struct TexelTerms {
+    int64_t x;
+    int64_t negatedY;
+};
+
+TexelTerms texelTerms(const PlaneRow& row, const PlaneView& view) {
+    return {row.depthCos + view.x * 65536, 65535 - (row.depthSin + view.y * 65536)};
+}
+
+// The 64-bit loop, for any row.
+void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
+                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+    // Held in locals: the frame's byte stores could otherwise make the compiler read them
+    // again for every pixel.
+    const TexelTerms terms = texelTerms(row, view);
+    const int64_t step = row.step;
+    const int64_t c = view.cos;
+    const int64_t s = view.sin;
+    int64_t across = (320 - first) * step;
+    for (int32_t x = first; x <= last; ++x) {
+        const int64_t lateral = across >> 16;
+        across -= step;
+        const int64_t mapX = terms.x - lateral * s;
+        const int64_t negatedMapY = terms.negatedY - lateral * c;
+        out[x] = colorMap[flat[((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63)]];
+    }
+}
+
+// Rows nearer than 554 (step below 65536) move the lateral offset by 0 or 1 from column to
+// column, and one offset less moves X by +sin and N by +cos exactly. So the texels of the
+// span's offsets are tabulated with additions alone, and each column looks its offset up.
+constexpr int64_t nearStepLimit = 65536;
+
+void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
+                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+    const TexelTerms terms = texelTerms(row, view);
+    const int64_t step = row.step;
+    const int64_t firstLateral = row.lateralAt(first);
+    const int64_t count = firstLateral - row.lateralAt(last) + 1;
+    uint8_t shaded[frameWidth];
+    int64_t mapX = terms.x - firstLateral * view.sin;
+    int64_t negatedMapY = terms.negatedY - firstLateral * view.cos;
+    for (int64_t k = 0; k < count; ++k) {
+        shaded[k] = colorMap[flat[((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63)]];
+        mapX += view.sin;
+        negatedMapY += view.cos;
+    }
+    int64_t across = (320 - first) * step;
+    for (int32_t x = first; x <= last; ++x) {
+        out[x] = shaded[firstLateral - (across >> 16)];
+        across -= step;
+    }
+}
+
+// Rows whose step is below 2^22 (depths below about 35000) keep (320 - x) * step within 31
+// bits, so the lateral offset is exact in 32 bits; X and N are then needed only modulo 2^32,
+// which unsigned 32-bit arithmetic gives. Sixteen indices at a time, in a loop of fixed length
+// that the compiler turns into vector instructions, then the texels.
+constexpr int64_t narrowStepLimit = int64_t{1} << 22;
+constexpr int32_t chunk = 16;
+
+void drawFlatSpanNarrow(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
+                        int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+    const TexelTerms terms = texelTerms(row, view);
+    const int32_t step = static_cast<int32_t>(row.step);
+    const uint32_t termX = static_cast<uint32_t>(terms.x);
+    const uint32_t termY = static_cast<uint32_t>(terms.negatedY);
+    const uint32_t c = static_cast<uint32_t>(view.cos);
+    const uint32_t s = static_cast<uint32_t>(view.sin);
+    uint16_t texel[chunk];
+    for (int32_t x0 = first; x0 <= last; x0 += chunk) {
+        for (int32_t k = 0; k < chunk; ++k) {
+            const int32_t lateral = ((320 - x0 - k) * step) >> 16;
+            const uint32_t mapX = termX - static_cast<uint32_t>(lateral) * s;
+            const uint32_t negatedMapY = termY - static_cast<uint32_t>(lateral) * c;
+            texel[k] = static_cast<uint16_t>(((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63));
+        }
+        const int32_t n = std::min(chunk, last - x0 + 1);
+        for (int32_t k = 0; k < n; ++k) {
+            out[x0 + k] = colorMap[flat[texel[k]]];
+        }
+    }
+}
+
+}  // namespace
+
+void PlaneDrawer::beginFrame(const Renderer& r) {
+    view.x = r.viewX;
+    view.y = r.viewY;
+    view.cos = r.cosine(r.viewAngle);
+    view.sin = r.sine(r.viewAngle);
+    view.eye = r.viewHeight;
+}
+
+// The frame rows on which a point of the cell can show, from the depths of the polygon's
+// corners: a point of a row of depth D lies within 1.5 of D along the view, and within 1.5 of
+// its lateral offset across it. False when the cell lies wholly behind, beside or beyond the
+// plane's rows.
+bool PlaneDrawer::rowRange(const PlaneCells& cells, const PlaneCell& cell, PlaneKind kind,
+                           int64_t rise, int32_t& firstRow, int32_t& lastRow) const {
+    const int32_t rowsBelowHorizon = kind == PlaneKind::floor ? frameHeight - 1 - 240 : 240;
+    int64_t fewestRows = 1;
+    int64_t mostRows = rowsBelowHorizon;
+    if (!cell.everywhere) {
+        const std::span<const CellCorner> corners = cells.corners(cell);
+        if (corners.empty()) {
+            return false;
+        }
+        const double c = static_cast<double>(view.cos);
+        const double s = static_cast<double>(view.sin);
+        const double scale = 65536.0 / (c * c + s * s);
+        double nearest = INFINITY;
+        double farthest = -INFINITY;
+        double leftOfRightEdge = -INFINITY;  // the most a corner reaches right of the view's
+        double rightOfLeftEdge = INFINITY;   // right edge, and left of its left edge
+        for (const CellCorner& p : corners) {
+            const double dx = p.x - static_cast<double>(view.x);
+            const double dy = p.y - static_cast<double>(view.y);
+            const double depth = (dx * c + dy * s) * scale;
+            const double lateral = (dy * c - dx * s) * scale;
+            nearest = std::min(nearest, depth);
+            farthest = std::max(farthest, depth);
+            leftOfRightEdge = std::max(leftOfRightEdge, lateral + screenSlope * depth);
+            rightOfLeftEdge = std::min(rightOfLeftEdge, lateral - screenSlope * depth);
+        }
+        if (leftOfRightEdge < -4 || rightOfLeftEdge > 4 || farthest < 0) {
+            return false;
+        }
+        // Row depths are rise * 554 / rows, truncated; those in [lowest, highest] may show.
+        const int64_t riseTerm = rise * 554;
+        const int64_t highest = static_cast<int64_t>(std::floor(std::min(farthest + 2, 1e12)));
+        const int64_t lowest = static_cast<int64_t>(std::ceil(std::max(nearest - 2, 0.0)));
+        fewestRows = std::max<int64_t>(fewestRows, riseTerm / (highest + 1) + 1);
+        if (lowest >= 1) {
+            mostRows = std::min(mostRows, riseTerm / lowest);
+        }
+        if (fewestRows > mostRows) {
+            return false;
+        }
+    }
+    if (kind == PlaneKind::floor) {
+        firstRow = static_cast<int32_t>(240 + fewestRows);
+        lastRow = static_cast<int32_t>(240 + mostRows);
+    } else {
+        firstRow = static_cast<int32_t>(240 - mostRows);
+        lastRow = static_cast<int32_t>(240 - fewestRows);
+    }
+    return true;
+}
+
+void PlaneDrawer::addSpan(size_t rowStart, int32_t first, int32_t last) {
+    if (spans.size() > rowStart && spans.back().last + 1 >= first) {
+        spans.back().last = std::max(spans.back().last, last);
+    } else {
+        spans.push_back({first, last});
+    }
+}
+
+// The first column at which sign * T, which falls along the row, is at most `limit`, given
+// that it is above it at column 1 and not above it at column 639. sign * T = signedBase +
+// Lt * slope, so the offsets that meet the limit are those up to F = floor((limit -
+// signedBase) / slope), and the columns whose offset is at most F are those with
+// (320 - x) * step < (F + 1) * 65536, from x = 321 - ceil((F + 1) * 65536 / step) on. F lies
+// between the offsets of columns 639 and 1, so the product stays small.
+int32_t PlaneDrawer::firstColumnAtOrBelow(const PlaneRow& row, const RowBound& b,
+                                          int64_t signedBase, int64_t limit) const {
+    const int64_t lastOffset = floorDivide(limit - signedBase, b.slope);
+    return static_cast<int32_t>(321 - ceilDivide((lastOffset + 1) * 65536, row.step));
+}
+
+// The columns that are neither certainly inside nor certainly outside: each point is tested
+// against the bounds that cross the row (the others hold along all of it). Neighbouring
+// columns often share a point.
+void PlaneDrawer::testColumns(const PlaneRow& row, int32_t from, int32_t to, size_t rowStart) {
+    int64_t lastLateral = row.lateralAt(from) + 1;  // no column has it
+    bool inside = false;
+    int32_t runStart = 0;
+    for (int32_t x = from; x <= to; ++x) {
+        const int64_t lateral = row.lateralAt(x);
+        if (lateral == lastLateral) {
+            continue;
+        }
+        lastLateral = lateral;
+        const int64_t wx = row.mapX(view, lateral);
+        const int64_t wy = row.mapY(view, lateral);
+        bool holds = true;
+        for (const RowBound* b : crossing) {
+            holds = holds && b->plane.holds(wx, wy);
+        }
+        if (holds != inside) {
+            if (inside) {
+                addSpan(rowStart, runStart, x - 1);
+            }
+            inside = holds;
+            runStart = x;
+        }
+    }
+    if (inside) {
+        addSpan(rowStart, runStart, to);
+    }
+}
+
+// Appends the spans of the row whose own points lie in the cell, left to right.
+void PlaneDrawer::findSpans(const PlaneRow& row) {
+    const size_t rowStart = spans.size();
+    const int64_t lateralLeft = row.lateralAt(firstColumn);
+    const int64_t lateralRight = row.lateralAt(lastColumn);
+    // Columns outside [maybeFirst, maybeLast] lie outside for certain, columns inside
+    // [surelyFirst, surelyLast] inside.
+    int32_t maybeFirst = firstColumn;
+    int32_t maybeLast = lastColumn;
+    int32_t surelyFirst = firstColumn;
+    int32_t surelyLast = lastColumn;
+    crossing.clear();
+    for (const RowBound& b : bounds) {
+        const int64_t base = b.r0 + row.depth * b.r1;
+        const int64_t atLeft = base + lateralLeft * b.r2;
+        const int64_t atRight = base + lateralRight * b.r2;
+        if (std::max(atLeft, atRight) <= b.inLimit) {
+            continue;  // the whole row lies inside
+        }
+        if (std::min(atLeft, atRight) >= b.outLimit) {
+            return;  // the whole row lies outside
+        }
+        crossing.push_back(&b);
+        if (b.r2 == 0) {
+            surelyLast = 0;  // the row runs along the line: every column is tested
+            continue;
+        }
+        const int64_t signedBase = b.sign * base;
+        const int64_t signedLeft = b.sign * atLeft;
+        const int64_t signedRight = b.sign * atRight;
+        const auto first = [&](int64_t limit) {
+            if (signedLeft <= limit) {
+                return firstColumn;
+            }
+            if (signedRight > limit) {
+                return lastColumn + 1;
+            }
+            return firstColumnAtOrBelow(row, b, signedBase, limit);
+        };
+        const int32_t surely = first(b.surelyLimit);
+        const int32_t maybe = first(b.maybeLimit);
+        if (b.sign > 0) {
+            surelyFirst = std::max(surelyFirst, surely);
+            maybeFirst = std::max(maybeFirst, maybe);
+        } else {
+            surelyLast = std::min(surelyLast, surely - 1);
+            maybeLast = std::min(maybeLast, maybe - 1);
+        }
+    }
+    if (maybeFirst > maybeLast) {
+        return;
+    }
+    surelyFirst = std::max(surelyFirst, maybeFirst);
+    surelyLast = std::min(surelyLast, maybeLast);
+    if (surelyFirst > surelyLast) {
+        testColumns(row, maybeFirst, maybeLast, rowStart);
+        return;
+    }
+    testColumns(row, maybeFirst, surelyFirst - 1, rowStart);
+    addSpan(rowStart, surelyFirst, surelyLast);
+    testColumns(row, surelyLast + 1, maybeLast, rowStart);
+}
+
+void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Span* rowSpans,
+                          size_t count, const PlaneSurface& surface) {
+    uint8_t* out = r.frameBuffer + static_cast<ptrdiff_t>(y) * frameWidth;
+    int64_t written = 0;
+    if (surface.sky != nullptr) {
+        const uint8_t* sky = surface.sky->row(y);
+        for (size_t i = 0; i < count; ++i) {
+            const Span& span = rowSpans[i];
+            std::memcpy(out + span.first, sky + span.first,
+                        static_cast<size_t>(span.last - span.first + 1));
+            written += span.last - span.first + 1;
+        }
+        r.pixelsWritten += written;
+        return;
+    }
+    const uint8_t* colorMap =
+        r.archive
+            ->colorMaps[static_cast<size_t>(litMap(surface.startMap, planeDepthShade(row.depth)))]
+            .data();
+    const uint8_t* flat = surface.flat;
+    for (size_t i = 0; i < count; ++i) {
+        const Span& span = rowSpans[i];
+        if (row.step < nearStepLimit) {
+            drawFlatSpanNear(out, row, view, span.first, span.last, flat, colorMap);
+        } else if (row.step < narrowStepLimit) {
+            drawFlatSpanNarrow(out, row, view, span.first, span.last, flat, colorMap);
+        } else {
+            drawFlatSpanWide(out, row, view, span.first, span.last, flat, colorMap);
+        }
+        written += span.last - span.first + 1;
+    }
+    r.pixelsWritten += written;
+}
+
+void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& cell, PlaneKind kind,
+                       int16_t height, const PlaneSurface& surface) {
+    const int64_t rise = kind == PlaneKind::floor ? view.eye - height : height - view.eye;
+    if (rise <= 0 || !cell.reached) {
+        return;
+    }
+    int32_t firstRow = 0;
+    int32_t lastRow = 0;
+    if (!rowRange(cells, cell, kind, rise, firstRow, lastRow)) {
+        return;
+    }
+    bounds.clear();
+    for (const HalfPlane& h : cells.bounds(cell)) {
+        RowBound b;
+        b.plane = h;
+        b.r0 = 65536 * (h.a * view.x + h.b * view.y + h.e);
+        b.r1 = h.a * view.cos + h.b * view.sin;
+        b.r2 = h.b * view.cos - h.a * view.sin;
+        b.inLimit = -roundingSpan * (positivePart(-h.a) + positivePart(-h.b)) - 1;
+        b.outLimit = roundingSpan * (positivePart(h.a) + positivePart(h.b));
+        // With sign -1: T > inLimit is -T <= -inLimit - 1, and T >= outLimit is -T <= -outLimit.
+        b.sign = b.r2 < 0 ? -1 : 1;
+        b.slope = b.sign * b.r2;
+        b.surelyLimit = b.sign > 0 ? b.inLimit : -b.inLimit - 1;
+        b.maybeLimit = b.sign > 0 ? b.outLimit - 1 : -b.outLimit;
+        bounds.push_back(b);
+    }
+
+    // A pixel also belongs to the cell when the pixel above or below it on the plane does:
+    // that closes the one-row seams the walls' rounded edges leave.
+    const int32_t planeFirst = kind == PlaneKind::floor ? firstFloorRow : 0;
+    const int32_t planeLast = kind == PlaneKind::floor ? frameHeight - 1 : lastCeilingRow;
+    const int32_t drawFirst = std::max(firstRow - 1, planeFirst);
+    const int32_t drawLast = std::min(lastRow + 1, planeLast);
+    rows.resize(static_cast<size_t>(drawLast - drawFirst + 1));
+    for (int32_t y = drawFirst; y <= drawLast; ++y) {
+        rows[static_cast<size_t>(y - drawFirst)] =
+            PlaneRow(view, rise, kind == PlaneKind::floor ? y - 240 : 240 - y);
+    }
+    const auto rowAt = [&](int32_t y) -> const PlaneRow& {
+        return rows[static_cast<size_t>(y - drawFirst)];
+    };
+    spans.clear();
+    rowSpans.clear();
+    for (int32_t y = firstRow; y <= lastRow; ++y) {
+        rowSpans.push_back(static_cast<uint32_t>(spans.size()));
+        findSpans(rowAt(y));
+    }
+    rowSpans.push_back(static_cast<uint32_t>(spans.size()));
+
+    for (int32_t y = drawFirst; y <= drawLast; ++y) {
+        const int32_t from = std::max(y - 1, firstRow);
+        const int32_t to = std::min(y + 1, lastRow);
+        const Span* first = spans.data() + rowSpans[static_cast<size_t>(from - firstRow)];
+        const Span* end = spans.data() + rowSpans[static_cast<size_t>(to - firstRow) + 1];
+        if (first == end) {
+            continue;
+        }
+        // Nearly always the rows have one span each, and they overlap.
+        if (end - first <= 3) {
+            int32_t lowest = first->first;
+            int32_t highest = first->last;
+            bool overlapping = true;
+            for (const Span* span = first + 1; span != end; ++span) {
+                overlapping = overlapping && span->first <= highest + 1 && span->last + 1 >= lowest;
+                lowest = std::min(lowest, span->first);
+                highest = std::max(highest, span->last);
+            }
+            if (overlapping) {
+                const Span whole{lowest, highest};
+                drawRow(r, y, rowAt(y), &whole, 1, surface);
+                continue;
+            }
+        }
+        merged.assign(first, end);
+        std::sort(merged.begin(), merged.end(),
+                  [](const Span& a, const Span& b) { return a.first < b.first; });
+        size_t kept = 0;
+        for (size_t i = 1; i < merged.size(); ++i) {
+            if (merged[i].first <= merged[kept].last + 1) {
+                merged[kept].last = std::max(merged[kept].last, merged[i].last);
+            } else {
+                merged[++kept] = merged[i];
+            }
+        }
+        drawRow(r, y, rowAt(y), merged.data(), kept + 1, surface);
+    }
+}
+
+}  // namespace brindle
