@@ -86,21 +86,28 @@ size_t colourCount(const Bytes& rgb) {
     return colours.size();
 }
 
+// Decodes two pictures with ImageMagick: both must be width x height with the same pixels.
+// Returns the first one's red, green, blue triples.
+Bytes decodedAlike(const std::string& first, const std::string& second, int width, int height) {
+    const std::string expected = std::to_string(width) + "x" + std::to_string(height);
+    std::string firstSize;
+    std::string secondSize;
+    const Bytes one = test::decodeWithConvert(BRINDLE_CONVERT, first, firstSize);
+    const Bytes two = test::decodeWithConvert(BRINDLE_CONVERT, second, secondSize);
+    EXPECT_EQ(firstSize, expected);
+    EXPECT_EQ(secondSize, expected);
+    EXPECT_EQ(one.size(), static_cast<size_t>(width) * height * 3);
+    EXPECT_TRUE(one == two) << first << " and " << second << " decode differently";
+    return one;
+}
+
 TEST_F(RenderCommand, StartOfE1M1AsPngAndPcxDecodeToTheSamePicture) {
     BRINDLE_REQUIRE_ARCHIVE(freedoom1);
     REQUIRE_CONVERT();
     shotOfFreedoom1("", "start.pcx");
     shotOfFreedoom1("", "start.png");
-    std::string pcxSize;
-    std::string pngSize;
-    const Bytes fromPcx =
-        test::decodeWithConvert(BRINDLE_CONVERT, folder.path("start.pcx"), pcxSize);
     const Bytes fromPng =
-        test::decodeWithConvert(BRINDLE_CONVERT, folder.path("start.png"), pngSize);
-    EXPECT_EQ(pcxSize, "640x400");
-    EXPECT_EQ(pngSize, "640x400");
-    ASSERT_EQ(fromPcx.size(), 640u * 400u * 3u);
-    EXPECT_TRUE(fromPcx == fromPng);
+        decodedAlike(folder.path("start.pcx"), folder.path("start.png"), 640, 400);
     EXPECT_GT(colourCount(fromPng), 20u) << "the start view should show textured walls";
 }
 
@@ -439,16 +446,7 @@ TEST_F(RenderCommand, MapPlacesTheViewerAsShotDoesAndDrawsEveryFormat) {
 
     pictureOfFreedoom1("map", "--size 320x200", "small.png");
     pictureOfFreedoom1("map", "--size 320x200", "small.pcx");
-    std::string pngSize;
-    std::string pcxSize;
-    const Bytes fromPng =
-        test::decodeWithConvert(BRINDLE_CONVERT, folder.path("small.png"), pngSize);
-    const Bytes fromPcx =
-        test::decodeWithConvert(BRINDLE_CONVERT, folder.path("small.pcx"), pcxSize);
-    EXPECT_EQ(pngSize, "320x200");
-    EXPECT_EQ(pcxSize, "320x200");
-    ASSERT_EQ(fromPng.size(), 320u * 200u * 3u);
-    EXPECT_TRUE(fromPng == fromPcx);
+    decodedAlike(folder.path("small.png"), folder.path("small.pcx"), 320, 200);
 
     const Bytes svg = pictureOfFreedoom1("map", "", "map.svg");
     const std::string text(svg.begin(), svg.end());
