@@ -1,12 +1,10 @@
-// Browsing the maps of the layered archive with Page Down and Page Up, and the window
-// programs' command line that names the archives.
+// Browsing the maps of the layered archive with Page Down and Page Up, and Tab's overview.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "app/viewer.h"
-#include "app/window_command_line.h"
 #include "tests/app/temp_folder.h"
 #include "tests/support/synthetic_wad.h"
 
@@ -118,66 +116,6 @@ TEST(MapBrowsing, AnAddedFileThatCannotBeUsedStopsTheStartNamingIt) {
         EXPECT_LT(startViewer(viewer, options, message), resultOk);
         EXPECT_EQ(message, error);
         EXPECT_EQ(viewer.renderer, nullptr);
-    }
-}
-
-TEST(WindowCommandLine, OptionsAndBarePathsNameTheArchives) {
-    test::TempFolder folder;
-    const std::string iwad = folder.write("a.wad", std::string("IWAD\0\0\0\0\x0c\0\0\0", 12));
-    const std::string pwad = folder.write("b.wad", std::string("PWAD\0\0\0\0\x0c\0\0\0", 12));
-    const std::string text = folder.write("notes.txt", "PWA");
-    struct Case {
-        std::vector<std::string> arguments;
-        CommandLineOutcome outcome;
-        std::string wad;
-        std::vector<std::string> files;
-        std::string mapOrMessage;
-    };
-    const Case cases[] = {
-        {{}, CommandLineOutcome::run, "", {}, ""},
-        {{"--file", "x", "y", "--file", "z", "--map", "map07", "--floors"},
-         CommandLineOutcome::run,
-         "",
-         {"x", "y", "z"},
-         "MAP07"},
-        {{pwad, iwad, pwad}, CommandLineOutcome::run, iwad, {pwad, pwad}, ""},
-        {{"--file", "x", "--wad", "w", pwad}, CommandLineOutcome::run, "w", {"x", pwad}, ""},
-        {{"--wad", "w", iwad},
-         CommandLineOutcome::badFile,
-         "",
-         {},
-         "two IWADs given (w and " + iwad + "): add further archives with --file"},
-        {{text}, CommandLineOutcome::badFile, "", {}, text + " is not a WAD archive"},
-        {{folder.path().string() + "/gone.wad"},
-         CommandLineOutcome::badFile,
-         "",
-         {},
-         "cannot open '" + folder.path().string() + "/gone.wad': No such file or directory"},
-        {{"--bogus"},
-         CommandLineOutcome::wrongLine,
-         "",
-         {},
-         "brindle: The following argument was not expected: --bogus"},
-        {{"--file"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --file: 1 required"},
-    };
-    for (const Case& c : cases) {
-        std::vector<const char*> argv{"brindle"};
-        for (const std::string& argument : c.arguments) {
-            argv.push_back(argument.c_str());
-        }
-        WindowCommandLine line;
-        std::string message;
-        const CommandLineOutcome outcome = parseWindowCommandLine(
-            static_cast<int>(argv.size()), argv.data(), "brindle", line, message);
-        SCOPED_TRACE(testing::PrintToString(c.arguments));
-        EXPECT_EQ(outcome, c.outcome);
-        if (outcome == CommandLineOutcome::run) {
-            EXPECT_EQ(line.archives.wadPath, c.wad);
-            EXPECT_EQ(line.archives.files, c.files);
-            EXPECT_EQ(line.archives.mapName, c.mapOrMessage);
-        } else {
-            EXPECT_EQ(message.substr(0, c.mapOrMessage.size()), c.mapOrMessage) << message;
-        }
     }
 }
 
