@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!brindle::fuzz::writeWholeFile(archivePath, data, size)) {
         return 0;
     }
-    brindle::fuzz::exerciseArchive(archivePath, maxMapsPerInput, brindle::fuzz::savesPicture(size));
+    brindle::fuzz::exerciseArchive(archivePath, maxMapsPerInput, size,
+                                   brindle::fuzz::Looks::byLength);
     return 0;
 }

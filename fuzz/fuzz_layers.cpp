@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         !brindle::fuzz::writeWholeFile(pwadPath, split.pwad, split.pwadSize)) {
         return 0;
     }
-    brindle::fuzz::exerciseArchive(iwadPath, maxMapsPerInput, brindle::fuzz::savesPicture(size),
+    brindle::fuzz::exerciseArchive(iwadPath, maxMapsPerInput, size, brindle::fuzz::Looks::both,
                                    {pwadPath});
     return 0;
 }

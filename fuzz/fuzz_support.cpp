@@ -52,19 +52,32 @@ bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size) {
     return std::fclose(file) == 0 && written;
 }
 
-void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
+void exerciseArchive(const std::string& path, size_t maxMaps, size_t inputSize, Looks looks,
                      const std::vector<std::string>& added) {
-    // One archive and one renderer for the whole run: the renderer's tables are built once,
-    // and each level only resizes its view vertices.
+    // One archive and one renderer for the whole run, so that the renderer's frame and tables
+    // are made once. What an input reads is released by its end (an open of no path releases
+    // everything), so that the input's allocations and releases balance: libFuzzer runs an
+    // input again under the leak checker whenever they do not.
     static WadArchive archive;
     static Renderer renderer(nullptr, &archive);
     static const std::string picturePath = processTempPath(".pcx");
+    struct ReleaseAtEnd {
+        ~ReleaseAtEnd() { archive.open(nullptr); }
+    } release;
     if (archive.open(path.c_str(), added) != resultOk) {
         return;
     }
+    const bool gameLength = inputSize % 4 == 1;
+    std::vector<Look> frames;
+    if (looks == Looks::both || !gameLength) {
+        frames.push_back(Look::plain);
+    }
+    if (looks == Looks::both || gameLength) {
+        frames.push_back(Look::game);
+    }
     std::vector<std::string> maps = archive.mapNames();
     maps.resize(std::min(maps.size(), maxMaps));
-    bool saved = !savePicture;
+    bool saved = !savesPicture(inputSize);
     for (const std::string& map : maps) {
         if (archive.loadLevel(map.c_str()) != resultOk) {
             continue;
@@ -76,14 +89,15 @@ void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
         renderer.fitLevel();
         renderer.setView(x, y, static_cast<int16_t>(startAngleFromDegrees(degrees)));
         renderer.drawFloors = true;
-        renderer.look = Look::plain;
-        renderer.renderFrame();
-        if (!saved) {
-            archive.writePcx(picturePath.c_str(), renderer.frameBuffer, frameWidth, frameHeight);
-            saved = true;
+        for (const Look look : frames) {
+            renderer.look = look;
+            renderer.renderFrame();
+            if (!saved) {
+                archive.writePcx(picturePath.c_str(), renderer.frameBuffer, frameWidth,
+                                 frameHeight);
+                saved = true;
+            }
         }
-        renderer.look = Look::game;
-        renderer.renderFrame();
     }
 }
 

@@ -23,12 +23,20 @@ inline bool savesPicture(size_t inputSize) {
     return inputSize % 16 == 0;
 }
 
+// Which looks an input's maps are drawn in.
+enum class Looks {
+    byLength,  // one frame a map, by the input's length: the game look for one length in
+               // four (its frame costs about three plain ones), else the plain look with
+               // floors filled; both are reached at about the cost of one
+    both,      // a frame in each look
+};
+
 // Runs the archive at `path`, with `added` layered over it, through open, loadLevel of every
-// listed map (at most `maxMaps`), one frame of each in each look (the plain one with floors
-// filled, so that the floor fill runs beside the walls), and, when `savePicture`, writePcx of
-// the first frame. Every result
-// code is accepted; what matters is that nothing crashes, hangs or reads out of bounds.
-void exerciseArchive(const std::string& path, size_t maxMaps, bool savePicture,
+// listed map (at most `maxMaps`), a frame of each from its start in the looks `looks` asks
+// for (the plain one with floors filled, so that the floor fill runs beside the walls), and,
+// when savesPicture(inputSize), writePcx of the first frame. Every result code is accepted;
+// what matters is that nothing crashes, hangs or reads out of bounds.
+void exerciseArchive(const std::string& path, size_t maxMaps, size_t inputSize, Looks looks,
                      const std::vector<std::string>& added = {});
 
 }  // namespace brindle::fuzz

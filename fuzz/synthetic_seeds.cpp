@@ -9,10 +9,6 @@ namespace brindle::fuzz {
 
 using test::SyntheticWad;
 
-std::vector<uint8_t> baseArchive() {
-    return SyntheticWad::smallValidArchive().bytes();
-}
-
 namespace {
 
 test::Bytes flat(uint8_t base) {
@@ -40,7 +36,49 @@ test::SyntheticLevel steppedRoom() {
     return stepped;
 }
 
+// The square room four times as large, so that from its start its walls fill a band across
+// the frame rather than all of it: every part of the frame is still drawn, at a quarter of
+// the pixels.
+test::SyntheticLevel largeRoom() {
+    test::SyntheticLevel room = test::squareRoomLevel();
+    for (Vertex& vertex : room.vertices) {
+        vertex.x = static_cast<int16_t>(vertex.x * 4);
+        vertex.y = static_cast<int16_t>(vertex.y * 4);
+    }
+    for (Node& node : room.nodes) {
+        node.x = static_cast<int16_t>(node.x * 4);
+        node.dy = static_cast<int16_t>(node.dy * 4);
+        for (int16_t* box : {node.rightBox, node.leftBox}) {
+            for (int side = 0; side < 4; ++side) {
+                box[side] = static_cast<int16_t>(box[side] * 4);
+            }
+        }
+    }
+    for (Thing& thing : room.things) {
+        thing.x = static_cast<int16_t>(thing.x * 4);
+        thing.y = static_cast<int16_t>(thing.y * 4);
+    }
+    return room;
+}
+
 }  // namespace
+
+std::vector<uint8_t> baseArchive() {
+    SyntheticWad wad;
+    wad.addLump("PLAYPAL", test::playpalLump())
+        .addLump("COLORMAP", test::colormapLump())
+        .addLump("PNAMES", test::pnamesLump({"WALLPAT"}))
+        .addLump("TEXTURE1", test::textureLump({{"WALL", 64, 128, {{0, 0, 0}}}}))
+        .addLump(
+            "WALLPAT",
+            test::solidPatchLump(
+                64, 128, [](int x, int y) { return static_cast<uint8_t>((x + 2 * y) % 255 + 1); }))
+        .addMarker("F_START")
+        .addLump("FLOOR", flat(16))
+        .addMarker("F_END")
+        .addLevel("E1M1", largeRoom());
+    return wad.bytes();
+}
 
 std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticLayerSeeds() {
     const std::vector<uint8_t> iwad = baseArchive();

@@ -1,5 +1,6 @@
 // The fixed-point trigonometric tables, the column angles, and the two measurements built on
 // them: the angle of a vector and its length.
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -29,19 +30,38 @@ int32_t fixedEntry(double value) {
     return wrap32(static_cast<int64_t>(product));
 }
 
-}  // namespace
+struct Tables {
+    std::array<int32_t, Renderer::tableSize> sine{};
+    std::array<int32_t, Renderer::tableSize> cosine{};
+    std::array<int32_t, Renderer::tableSize> tangent{};
+    std::array<int16_t, frameWidth> columnAngles{};
+};
 
-int16_t Renderer::buildTables() {
-    for (int i = 0; i < tableSize; ++i) {
+Tables computeTables() {
+    Tables tables;
+    for (int i = 0; i < Renderer::tableSize; ++i) {
         const double x = (i * tablePi) / 4096;
-        sineTable[i] = fixedEntry(std::sin(x));
-        cosineTable[i] = fixedEntry(std::cos(x));
-        tangentTable[i] = fixedEntry(std::tan(x));
+        tables.sine[i] = fixedEntry(std::sin(x));
+        tables.cosine[i] = fixedEntry(std::cos(x));
+        tables.tangent[i] = fixedEntry(std::tan(x));
     }
     // Each column turns the ray by 1/960 of a quarter turn; truncated toward zero.
     for (int i = 0; i < frameWidth; ++i) {
-        columnAngles[i] = static_cast<int16_t>(((i - 320) * 16384) / 960.0);
+        tables.columnAngles[i] = static_cast<int16_t>(((i - 320) * 16384) / 960.0);
     }
+    return tables;
+}
+
+}  // namespace
+
+// The tables are the same for every renderer, so they are computed once per process (the
+// first renderer pays for the 24,576 function evaluations) and copied into each.
+int16_t Renderer::buildTables() {
+    static const Tables tables = computeTables();
+    sineTable = tables.sine;
+    cosineTable = tables.cosine;
+    tangentTable = tables.tangent;
+    columnAngles = tables.columnAngles;
     return 1;
 }
 

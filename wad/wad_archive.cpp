@@ -187,9 +187,9 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
     }
 
     // Composition may not take memory or time out of proportion to the files: textures get at
-    // most 16 MiB plus 8 bytes per file byte (512 MiB at most), and the texels decoded and
-    // copied at most four times that.
-    texelBudget = std::min<int64_t>(int64_t{512} << 20, (int64_t{16} << 20) + 8 * fileSize);
+    // most 1 MiB plus 8 bytes per file byte (512 MiB at most; a real IWAD's few megabytes
+    // allow tens), and the texels decoded and copied at most four times that.
+    texelBudget = std::min<int64_t>(int64_t{512} << 20, (int64_t{1} << 20) + 8 * fileSize);
     copyBudget = 4 * texelBudget;
 
     if (findLump("PLAYPAL") == resultOk) {

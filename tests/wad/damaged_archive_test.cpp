@@ -13,7 +13,7 @@ using test::Bytes;
 using test::SyntheticWad;
 using test::TempFile;
 
-// A few kilobytes that ask for thousands of 4096 x 4096 textures (one entry shared by every
+// A few kilobytes that ask for thousands of 1024 x 1024 textures (one entry shared by every
 // offset): only what the texel budget allows is allocated, the rest stays empty.
 TEST(DamagedArchive, HugeTexturesSharingOneEntryStayWithinTheBudget) {
     Bytes lump;
@@ -25,8 +25,8 @@ TEST(DamagedArchive, HugeTexturesSharingOneEntryStayWithinTheBudget) {
     }
     test::appendName(lump, "HUGE");
     test::appendInt32(lump, 0);
-    test::appendInt16(lump, 4096);
-    test::appendInt16(lump, 4096);
+    test::appendInt16(lump, 1024);
+    test::appendInt16(lump, 1024);
     test::appendInt32(lump, 0);
     test::appendInt16(lump, 1);
     for (int value : {0, 0, 0, 0, 0}) {
