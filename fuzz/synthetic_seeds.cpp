@@ -46,8 +46,9 @@ test::SyntheticLevel largeRoom() {
         vertex.y = static_cast<int16_t>(vertex.y * 4);
     }
     for (Node& node : room.nodes) {
-        node.x = static_cast<int16_t>(node.x * 4);
-        node.dy = static_cast<int16_t>(node.dy * 4);
+        for (int16_t* value : {&node.x, &node.y, &node.dx, &node.dy}) {
+            *value = static_cast<int16_t>(*value * 4);
+        }
         for (int16_t* box : {node.rightBox, node.leftBox}) {
             for (int side = 0; side < 4; ++side) {
                 box[side] = static_cast<int16_t>(box[side] * 4);

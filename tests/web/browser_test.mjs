@@ -88,6 +88,8 @@ async function nextDownload(action) {
     }
     if (finished.length > count) {
       if (attempt > 1) console.log(`   (no download began on attempt ${attempt - 1}; again)`);
+      // A late twin of this download is let finish here, so the next action does not take it.
+      while (finished.length < started.size && Date.now() - began < 20000) await sleep(20);
       return finished[count];
     }
   }
