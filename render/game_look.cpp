@@ -1,5 +1,10 @@
 // The game-look frame: the sky above the horizon, then the tree back to front, each subsector
 // drawing its floor, its ceiling (or sky) and its lit walls, nearer ones over farther ones.
+// No drawer reads the frame, so two bands of rows can be drawn at once, one thread each, and
+// give the same pixels as one.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "render/game_look.h"
@@ -7,39 +12,108 @@
 
 namespace brindle {
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int32_t lowestSplit = 8;
+constexpr int32_t highestSplit = frameHeight - 9;
+
+// The split that would have given the last frame's two bands equal times, were each band's
+// time spread evenly over its rows; the split moves half of the way there, so that a frame
+// slowed by something else does not throw it far.
+int32_t balancedSplit(int32_t split, Clock::duration first, Clock::duration second) {
+    const double firstTime = std::chrono::duration<double>(first).count();
+    const double secondTime = std::chrono::duration<double>(second).count();
+    if (firstTime <= 0 || secondTime <= 0) {
+        return split;
+    }
+    double move = 0;
+    if (firstTime > secondTime) {
+        move = -(split + 1) * (1 - secondTime / firstTime) / 2;
+    } else {
+        move = (frameHeight - 1 - split) * (1 - firstTime / secondTime) / 2;
+    }
+    return std::clamp(split + static_cast<int32_t>(std::lround(move / 2)), lowestSplit,
+                      highestSplit);
+}
+
+}  // namespace
+
 void Renderer::renderGameFrame() {
     pixelsWritten = 0;
-    clearFrame(0);
     if (!gameLook) {
         gameLook = std::make_unique<GameLookState>();
     }
     GameLookState& state = *gameLook;
     state.cells.fit(*archive);
     ++state.frame;
-    state.sectorFlats.resize(archive->sectors.size());
-    state.planes.beginFrame(*this);
-    // The sky first, so that wherever no plane or wall is drawn above the horizon it shows.
     state.skyShown = state.sky.prepare(*this);
-    if (state.skyShown) {
-        for (int32_t y = 0; y < skyRows; ++y) {
-            std::memcpy(frameBuffer + y * frameWidth + 1, state.sky.row(y) + 1, frameWidth - 1);
-        }
-        pixelsWritten += skyRows * (frameWidth - 1);
-    }
+    state.subsectors.clear();
     if (archive->rootNode < 0) {
-        drawGameSubsector(0);  // a level without nodes is its subsector 0
+        state.subsectors.push_back(0);  // a level without nodes is its subsector 0
+    } else {
+        visitBackToFront(static_cast<uint16_t>(archive->rootNode),
+                         [&state](int16_t subsector) { state.subsectors.push_back(subsector); });
+    }
+
+    // Bands of rows rather than of columns: each plane row is then worked out by one thread.
+    const int32_t split = std::clamp(splitRow, lowestSplit, highestSplit);
+    state.bands[0].rows = RowBand{0, split, 0};
+    state.bands[1].rows = RowBand{split + 1, frameHeight - 1, 0};
+    Clock::duration helperTime{};
+    const auto helperBand = [this, &helperTime] {
+        const Clock::time_point start = Clock::now();
+        drawGameBand(1);
+        helperTime = Clock::now() - start;
+    };
+    if (frameThreads < 2 || !state.helper.start(helperBand)) {
+        state.bands[0].rows = RowBand{};
+        drawGameBand(0);
+        pixelsWritten = state.bands[0].rows.pixelsWritten;
         return;
     }
-    visitBackToFront(static_cast<uint16_t>(archive->rootNode),
-                     [this](int16_t subsector) { drawGameSubsector(subsector); });
+    const Clock::time_point start = Clock::now();
+    try {
+        drawGameBand(0);
+    } catch (...) {
+        state.helper.finish();  // the helper's band is done before the frame is given up
+        throw;
+    }
+    const Clock::duration ownTime = Clock::now() - start;
+    state.helper.finish();
+    pixelsWritten = state.bands[0].rows.pixelsWritten + state.bands[1].rows.pixelsWritten;
+    splitRow = balancedSplit(split, ownTime, helperTime);
 }
 
-void Renderer::drawGameSubsector(int16_t subsector) {
+void Renderer::drawGameBand(int bandIndex) {
     GameLookState& state = *gameLook;
+    GameBand& band = state.bands[static_cast<size_t>(bandIndex)];
+    const RowBand& rows = band.rows;
+    band.sectorFlats.resize(archive->sectors.size());
+    band.planes.beginFrame(*this);
+    std::memset(frameBuffer + rows.first * frameWidth, 0,
+                static_cast<size_t>((rows.last - rows.first + 1) * frameWidth));
+    // The sky first, so that wherever no plane or wall is drawn above the horizon it shows.
+    if (state.skyShown) {
+        const int32_t last = std::min(rows.last, skyRows - 1);
+        for (int32_t y = rows.first; y <= last; ++y) {
+            std::memcpy(frameBuffer + y * frameWidth + 1, state.sky.row(y) + 1, frameWidth - 1);
+        }
+        band.rows.pixelsWritten += std::max(last - rows.first + 1, 0) * (frameWidth - 1);
+    }
+    for (const int16_t subsector : state.subsectors) {
+        drawGameSubsector(subsector, bandIndex);
+    }
+}
+
+void Renderer::drawGameSubsector(int16_t subsector, int bandIndex) {
+    GameLookState& state = *gameLook;
+    GameBand& band = state.bands[static_cast<size_t>(bandIndex)];
     const int16_t sectorIndex = sectorOfSubsector(subsector);
     if (sectorIndex >= 0) {
         const Sector& sector = archive->sectors[static_cast<size_t>(sectorIndex)];
-        GameLookState::SectorFlats& flats = state.sectorFlats[static_cast<size_t>(sectorIndex)];
+        GameBand::SectorFlats& flats = band.sectorFlats[static_cast<size_t>(sectorIndex)];
         if (flats.frame != state.frame) {
             flats.frame = state.frame;
             flats.floor = archive->findFlat(sector.floorFlat);
@@ -49,21 +123,20 @@ void Renderer::drawGameSubsector(int16_t subsector) {
         const PlaneCell& cell = state.cells.cell(subsector);
         const int32_t startMap = startMapOf(lightBand(sector.lightLevel));
         if (sector.floorHeight < viewHeight && flats.floor != nullptr) {
-            state.planes.draw(*this, state.cells, cell, PlaneKind::floor, sector.floorHeight,
-                              PlaneSurface{flats.floor, startMap, nullptr});
+            band.planes.draw(*this, state.cells, cell, PlaneKind::floor, sector.floorHeight,
+                             PlaneSurface{flats.floor, startMap, nullptr}, band.rows);
         }
         if (sector.ceilingHeight > viewHeight) {
             if (flats.skyCeiling && state.skyShown) {
-                state.planes.draw(*this, state.cells, cell, PlaneKind::ceiling,
-                                  sector.ceilingHeight, PlaneSurface{nullptr, 0, &state.sky});
+                band.planes.draw(*this, state.cells, cell, PlaneKind::ceiling, sector.ceilingHeight,
+                                 PlaneSurface{nullptr, 0, &state.sky}, band.rows);
             } else if (flats.ceiling != nullptr) {
-                state.planes.draw(*this, state.cells, cell, PlaneKind::ceiling,
-                                  sector.ceilingHeight,
-                                  PlaneSurface{flats.ceiling, startMap, nullptr});
+                band.planes.draw(*this, state.cells, cell, PlaneKind::ceiling, sector.ceilingHeight,
+                                 PlaneSurface{flats.ceiling, startMap, nullptr}, band.rows);
             }
         }
     }
-    drawSegs(subsector, Look::game);
+    drawSegs(subsector, Look::game, band.rows);
 }
 
 }  // namespace brindle

@@ -1,20 +1,21 @@
 // What the game look keeps from frame to frame.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
+#include "render/helper_thread.h"
 #include "render/plane_cells.h"
 #include "render/planes.h"
 #include "render/sky.h"
 
 namespace brindle {
 
-struct GameLookState {
-    PlaneCells cells;
-    SkyBackdrop sky;
+// What one band of rows needs for itself while it is drawn beside the others.
+struct GameBand {
+    RowBand rows;
     PlaneDrawer planes;
-    bool skyShown = false;  // the map has a sky texture, this frame
 
     // The flats of each sector, looked up once a frame (by name, which takes a hash).
     struct SectorFlats {
@@ -24,7 +25,16 @@ struct GameLookState {
         bool skyCeiling = false;
     };
     std::vector<SectorFlats> sectorFlats;
+};
+
+struct GameLookState {
+    PlaneCells cells;
+    SkyBackdrop sky;
+    bool skyShown = false;  // the map has a sky texture, this frame
     uint64_t frame = 0;
+    std::vector<int16_t> subsectors;  // this frame's subsectors, farthest first
+    std::array<GameBand, 2> bands;
+    HelperThread helper;  // draws the second band
 };
 
 }  // namespace brindle

@@ -309,8 +309,9 @@ void PlaneDrawer::findSpans(const PlaneRow& row) {
     testColumns(row, surelyLast + 1, maybeLast, rowStart);
 }
 
-void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Span* rowSpans,
-                          size_t count, const PlaneSurface& surface) {
+// Draws the row's spans; returns the pixels stored.
+int64_t PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Span* rowSpans,
+                             size_t count, const PlaneSurface& surface) const {
     uint8_t* out = r.frameBuffer + static_cast<ptrdiff_t>(y) * frameWidth;
     int64_t written = 0;
     if (surface.sky != nullptr) {
@@ -321,8 +322,7 @@ void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Spa
                         static_cast<size_t>(span.last - span.first + 1));
             written += span.last - span.first + 1;
         }
-        r.pixelsWritten += written;
-        return;
+        return written;
     }
     const uint8_t* colorMap =
         r.archive
@@ -340,11 +340,11 @@ void PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Spa
         }
         written += span.last - span.first + 1;
     }
-    r.pixelsWritten += written;
+    return written;
 }
 
 void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& cell, PlaneKind kind,
-                       int16_t height, const PlaneSurface& surface) {
+                       int16_t height, const PlaneSurface& surface, RowBand& band) {
     const int64_t rise = kind == PlaneKind::floor ? view.eye - height : height - view.eye;
     if (rise <= 0 || !cell.reached) {
         return;
@@ -352,6 +352,12 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
     int32_t firstRow = 0;
     int32_t lastRow = 0;
     if (!rowRange(cells, cell, kind, rise, firstRow, lastRow)) {
+        return;
+    }
+    // Of the band's rows, each needs the spans of its neighbours too.
+    firstRow = std::max(firstRow, band.first - 1);
+    lastRow = std::min(lastRow, band.last + 1);
+    if (firstRow > lastRow) {
         return;
     }
     bounds.clear();
@@ -375,15 +381,21 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
     // that closes the one-row seams the walls' rounded edges leave.
     const int32_t planeFirst = kind == PlaneKind::floor ? firstFloorRow : 0;
     const int32_t planeLast = kind == PlaneKind::floor ? frameHeight - 1 : lastCeilingRow;
-    const int32_t drawFirst = std::max(firstRow - 1, planeFirst);
-    const int32_t drawLast = std::min(lastRow + 1, planeLast);
-    rows.resize(static_cast<size_t>(drawLast - drawFirst + 1));
-    for (int32_t y = drawFirst; y <= drawLast; ++y) {
-        rows[static_cast<size_t>(y - drawFirst)] =
+    const int32_t drawFirst = std::max({firstRow - 1, planeFirst, band.first});
+    const int32_t drawLast = std::min({lastRow + 1, planeLast, band.last});
+    if (drawFirst > drawLast) {
+        return;
+    }
+    // The rows drawn and the rows whose spans are found.
+    const int32_t rowsFirst = std::min(drawFirst, firstRow);
+    const int32_t rowsLast = std::max(drawLast, lastRow);
+    rows.resize(static_cast<size_t>(rowsLast - rowsFirst + 1));
+    for (int32_t y = rowsFirst; y <= rowsLast; ++y) {
+        rows[static_cast<size_t>(y - rowsFirst)] =
             PlaneRow(view, rise, kind == PlaneKind::floor ? y - 240 : 240 - y);
     }
     const auto rowAt = [&](int32_t y) -> const PlaneRow& {
-        return rows[static_cast<size_t>(y - drawFirst)];
+        return rows[static_cast<size_t>(y - rowsFirst)];
     };
     spans.clear();
     rowSpans.clear();
@@ -413,7 +425,7 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
             }
             if (overlapping) {
                 const Span whole{lowest, highest};
-                drawRow(r, y, rowAt(y), &whole, 1, surface);
+                band.pixelsWritten += drawRow(r, y, rowAt(y), &whole, 1, surface);
                 continue;
             }
         }
@@ -428,7 +440,7 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
                 merged[++kept] = merged[i];
             }
         }
-        drawRow(r, y, rowAt(y), merged.data(), kept + 1, surface);
+        band.pixelsWritten += drawRow(r, y, rowAt(y), merged.data(), kept + 1, surface);
     }
 }
 

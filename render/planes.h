@@ -63,10 +63,10 @@ struct PlaneSurface {
 class PlaneDrawer {
   public:
     void beginFrame(const Renderer& renderer);
-    // Draws the plane of a subsector's cell at `height` over the frame: a floor below the eye
-    // or a ceiling above it.
+    // Draws the plane of a subsector's cell at `height` over the band's rows of the frame: a
+    // floor below the eye or a ceiling above it.
     void draw(Renderer& renderer, const PlaneCells& cells, const PlaneCell& cell, PlaneKind kind,
-              int16_t height, const PlaneSurface& surface);
+              int16_t height, const PlaneSurface& surface, RowBand& band);
 
   private:
     // A bound of the cell with its terms for this frame. 65536 times the bound's value at the
@@ -104,13 +104,13 @@ class PlaneDrawer {
                                  int64_t limit) const;
     void testColumns(const PlaneRow& row, int32_t from, int32_t to, size_t rowStart);
     void addSpan(size_t rowStart, int32_t first, int32_t last);
-    void drawRow(Renderer& renderer, int32_t y, const PlaneRow& row, const Span* spans,
-                 size_t count, const PlaneSurface& surface);
+    int64_t drawRow(Renderer& renderer, int32_t y, const PlaneRow& row, const Span* spans,
+                    size_t count, const PlaneSurface& surface) const;
 
     PlaneView view;
     std::vector<RowBound> bounds;
     std::vector<const RowBound*> crossing;
-    std::vector<PlaneRow> rows;      // the rows of the plane being drawn, from firstRow - 1
+    std::vector<PlaneRow> rows;      // the rows of the plane being drawn or looked at
     std::vector<Span> spans;         // the spans of each row whose own points lie in the cell
     std::vector<uint32_t> rowSpans;  // the first span of each row, and the end
     std::vector<Span> merged;

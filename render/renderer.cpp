@@ -5,6 +5,7 @@
 #include "render/renderer.h"
 
 #include "render/game_look.h"
+#include "render/helper_thread.h"
 
 namespace brindle {
 
@@ -12,6 +13,7 @@ Renderer::Renderer(WindowHandle w, WadArchive* a) : window(w), archive(a) {
     // The level is loaded before the renderer exists; another level loaded later needs
     // fitLevel (setView never transforms more vertices than this array holds).
     fitLevel();
+    frameThreads = HelperThread::worthwhile() ? 2 : 1;
     buildTables();
     createFrameBuffer();
 }

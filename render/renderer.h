@@ -32,6 +32,19 @@ constexpr int bitmapInfoBytes = 1064;  // 40-byte header + 256 colour entries of
 // ceilings under the sky (game).
 enum class Look { plain, game };
 
+// The rows a drawer may touch, and how many pixels it stored there. A frame can be drawn as
+// bands of rows, one thread each: every pixel is worked out the same way whichever band holds
+// it, so the frame does not depend on how it is split.
+struct RowBand {
+    int32_t first = 0;
+    int32_t last = frameHeight - 1;
+    int64_t pixelsWritten = 0;
+};
+
+// Where a wall piece's texture is anchored: at its upper edge, filling downwards, or at its
+// lower edge, filling upwards.
+enum class WallAnchor { top, bottom };
+
 struct GameLookState;  // render/game_look.h
 
 class Renderer {
@@ -81,7 +94,7 @@ class Renderer {
     int16_t renderSubsector(int16_t subsector);
     // The sector of a subsector: the one its first seg faces; -1 without a usable first seg.
     int16_t sectorOfSubsector(int16_t subsector) const;
-    void drawSegs(int16_t subsector, Look segLook);
+    void drawSegs(int16_t subsector, Look segLook, RowBand& band);
     int16_t drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                             int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
                             const char* textureName, int32_t xOffset, int16_t yOffset,
@@ -90,6 +103,12 @@ class Renderer {
                                int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
                                const char* textureName, int32_t xOffset, int16_t yOffset,
                                int32_t perpDistance, int32_t alongOffset, WallLight light = {});
+    // Either drawer within a band of rows, counting into the band.
+    int16_t drawWallPiece(WallAnchor anchor, int16_t depth1, int16_t lateral1, int16_t depth2,
+                          int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
+                          int16_t segAngle, const char* textureName, int32_t xOffset,
+                          int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                          WallLight light, RowBand& band);
 
     // Flat floor fill of one subsector in palette index 30.
     int16_t fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorHeight);
@@ -105,6 +124,13 @@ class Renderer {
     // Pixel stores of the wall, floor, plane and sky drawers since the last renderFrame (the
     // clear is not counted).
     int64_t pixelsWritten = 0;
+    // How many threads draw a game-look frame, each a band of rows: 1, or 2 where this
+    // build has threads (the Windows program and the web page have none) and the machine has
+    // two cores.
+    int frameThreads = 1;
+    // With two threads, the last row of the first band. It starts at the horizon and after
+    // each frame moves toward the row that gives both threads the same time.
+    int32_t splitRow = 240;
 
     WindowHandle window = nullptr;
     std::unique_ptr<uint8_t[]> bitmapInfo;  // header + colour table from palette 0
@@ -125,7 +151,8 @@ class Renderer {
     static int tableIndex(int32_t angle) { return (static_cast<uint32_t>(angle) & 0xFFF8u) >> 3; }
     void releaseFrameBuffer();  // provided by the surface
     void renderGameFrame();     // game_look.cpp
-    void drawGameSubsector(int16_t subsector);
+    void drawGameBand(int band);
+    void drawGameSubsector(int16_t subsector, int band);
 
     // What the game look keeps between frames: the cells of the tree, the sky backdrop and
     // scratch space. Made at the first game-look frame.

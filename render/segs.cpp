@@ -72,13 +72,15 @@ int16_t Renderer::renderSubsector(int16_t subsector) {
                       level.sectors[sector].floorHeight);
         }
     }
-    drawSegs(subsector, Look::plain);
+    RowBand wholeFrame;
+    drawSegs(subsector, Look::plain, wholeFrame);
+    pixelsWritten += wholeFrame.pixelsWritten;
     return 1;
 }
 
 // The game look lights each wall from its front sector and leaves out the upper piece between
 // two sky ceilings, so that the sky joins over it.
-void Renderer::drawSegs(int16_t subsector, Look segLook) {
+void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
     const WadArchive& level = *archive;
     if (!validIndex(subsector, level.subsectors)) {
         return;
@@ -137,22 +139,22 @@ void Renderer::drawSegs(int16_t subsector, Look segLook) {
             const bool skyJoins =
                 game && isSkyFlat(frontSector.ceilingFlat) && isSkyFlat(backSector.ceilingFlat);
             if (backSector.ceilingHeight != frontSector.ceilingHeight && !skyJoins) {
-                drawWallFromTop(start.depth, start.lateral, end.depth, end.lateral,
-                                frontSector.ceilingHeight, backSector.ceilingHeight, seg.angle,
-                                front.upperTexture, xOffset, front.yOffset, g.perpDistance,
-                                g.alongOffset, light);
+                drawWallPiece(WallAnchor::top, start.depth, start.lateral, end.depth, end.lateral,
+                              frontSector.ceilingHeight, backSector.ceilingHeight, seg.angle,
+                              front.upperTexture, xOffset, front.yOffset, g.perpDistance,
+                              g.alongOffset, light, band);
             }
             if (backSector.floorHeight != frontSector.floorHeight) {
-                drawWallFromBottom(start.depth, start.lateral, end.depth, end.lateral,
-                                   backSector.floorHeight, frontSector.floorHeight, seg.angle,
-                                   front.lowerTexture, xOffset, front.yOffset, g.perpDistance,
-                                   g.alongOffset, light);
+                drawWallPiece(WallAnchor::bottom, start.depth, start.lateral, end.depth,
+                              end.lateral, backSector.floorHeight, frontSector.floorHeight,
+                              seg.angle, front.lowerTexture, xOffset, front.yOffset, g.perpDistance,
+                              g.alongOffset, light, band);
             }
         }
-        drawWallFromTop(start.depth, start.lateral, end.depth, end.lateral,
-                        frontSector.ceilingHeight, frontSector.floorHeight, seg.angle,
-                        front.middleTexture, xOffset, front.yOffset, g.perpDistance, g.alongOffset,
-                        light);
+        drawWallPiece(WallAnchor::top, start.depth, start.lateral, end.depth, end.lateral,
+                      frontSector.ceilingHeight, frontSector.floorHeight, seg.angle,
+                      front.middleTexture, xOffset, front.yOffset, g.perpDistance, g.alongOffset,
+                      light, band);
     }
 }
 

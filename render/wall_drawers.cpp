@@ -96,7 +96,7 @@ int32_t wrapTo(int32_t x, int32_t modulus) {
     return rest < 0 ? rest + modulus : rest;
 }
 
-enum class Anchor { top, bottom };
+using Anchor = WallAnchor;
 
 // The texture column that a signed 16-bit column coordinate selects. The upper-edge drawer
 // widens v to 32 bits and takes the unsigned remainder; the lower-edge drawer takes the
@@ -202,6 +202,20 @@ void setColumnRun(ColumnRun& run, int32_t top, int32_t bottom, int32_t q, int32_
     }
 }
 
+// Keeps the part of a run that lies in the band's rows, its accumulator moved on over the rows
+// left out above as if they had been drawn. The accumulator and its step lie below the
+// column's height in 18.14, so n steps of it are a sum taken modulo that height (which also
+// gives the texels of the walk that leaves power-of-two wraps to 32-bit overflow).
+void keepBandRows(ColumnRun& run, const RowBand& band, int32_t heightFixed) {
+    if (run.first < band.first && run.end > band.first) {
+        const uint64_t skipped = static_cast<uint64_t>(band.first - run.first);
+        run.t = static_cast<uint32_t>((run.t + skipped * run.step) %
+                                      static_cast<uint64_t>(heightFixed));
+    }
+    run.first = std::max(run.first, band.first);
+    run.end = std::min(run.end, band.last + 1);
+}
+
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
 template <typename Light, bool powerOfTwoHeight>
 void drawRows(uint8_t* frame, ColumnRun& run, typename Light::Shade shade,
@@ -270,9 +284,9 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
 }
 
 template <Anchor anchor, typename Light, bool powerOfTwoHeight>
-void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_t last,
-                 int16_t segAngle, int32_t xOffset, int16_t yOffset, int32_t perpDistance,
-                 int32_t alongOffset, WallLight light) {
+int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_t last,
+                    int16_t segAngle, int32_t xOffset, int16_t yOffset, int32_t perpDistance,
+                    int32_t alongOffset, WallLight light, const RowBand& band) {
     // Columns left of the frame are skipped by stepping over them in one go; the wrapping
     // product gives the same values as stepping column by column.
     const int32_t skipped = first - piece.x1;
@@ -313,6 +327,7 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
             const int32_t q = texelStepNumerator / rowsPerUnit;
             setColumnRun<anchor>(run, top, bottom, q, anchorT, heightFixed,
                                  piece.texels + c * piece.height);
+            keepBandRows(run, band, heightFixed);
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
@@ -326,23 +341,26 @@ void drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_
     for (int k = 0; k < grouped; ++k) {
         drawRows<Light>(r.frameBuffer, group[k], shades[k], walk, group[k].first, group[k].end);
     }
-    r.pixelsWritten += written;
+    return written;
 }
 
 template <Anchor anchor, typename Light>
 void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32_t xOffset,
-               int16_t yOffset, int32_t perpDistance, int32_t alongOffset, WallLight light) {
+               int16_t yOffset, int32_t perpDistance, int32_t alongOffset, WallLight light,
+               RowBand& band) {
     const int32_t first = std::max(piece.x1, firstDrawnColumn);
     const int32_t last = std::min(piece.x2, lastDrawnColumn);
     if (first > last) {
         return;
     }
     if (isPowerOfTwo(piece.height)) {
-        drawColumns<anchor, Light, true>(r, piece, first, last, segAngle, xOffset, yOffset,
-                                         perpDistance, alongOffset, light);
+        band.pixelsWritten +=
+            drawColumns<anchor, Light, true>(r, piece, first, last, segAngle, xOffset, yOffset,
+                                             perpDistance, alongOffset, light, band);
     } else {
-        drawColumns<anchor, Light, false>(r, piece, first, last, segAngle, xOffset, yOffset,
-                                          perpDistance, alongOffset, light);
+        band.pixelsWritten +=
+            drawColumns<anchor, Light, false>(r, piece, first, last, segAngle, xOffset, yOffset,
+                                              perpDistance, alongOffset, light, band);
     }
 }
 
@@ -351,7 +369,7 @@ template <Anchor anchor>
 int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                  int16_t topHeight, int16_t bottomHeight, int16_t segAngle, const char* textureName,
                  int32_t xOffset, int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
-                 WallLight light) {
+                 WallLight light, RowBand& band) {
     ProjectedPiece piece{};
     if (!projectPiece(r, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight, textureName,
                       piece)) {
@@ -359,24 +377,42 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
     }
     if (light.lit()) {
         drawPiece<anchor, Lit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
-                               light);
+                               light, band);
     } else {
         drawPiece<anchor, Unlit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
-                                 light);
+                                 light, band);
     }
     return 1;
 }
 
 }  // namespace
 
+int16_t Renderer::drawWallPiece(WallAnchor anchor, int16_t depth1, int16_t lateral1, int16_t depth2,
+                                int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
+                                int16_t segAngle, const char* textureName, int32_t xOffset,
+                                int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
+                                WallLight light, RowBand& band) {
+    if (anchor == WallAnchor::top) {
+        return drawWall<Anchor::top>(*this, depth1, lateral1, depth2, lateral2, topHeight,
+                                     bottomHeight, segAngle, textureName, xOffset, yOffset,
+                                     perpDistance, alongOffset, light, band);
+    }
+    return drawWall<Anchor::bottom>(*this, depth1, lateral1, depth2, lateral2, topHeight,
+                                    bottomHeight, segAngle, textureName, xOffset, yOffset,
+                                    perpDistance, alongOffset, light, band);
+}
+
 int16_t Renderer::drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2,
                                   int16_t lateral2, int16_t topHeight, int16_t bottomHeight,
                                   int16_t segAngle, const char* textureName, int32_t xOffset,
                                   int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
                                   WallLight light) {
-    return drawWall<Anchor::top>(*this, depth1, lateral1, depth2, lateral2, topHeight, bottomHeight,
-                                 segAngle, textureName, xOffset, yOffset, perpDistance, alongOffset,
-                                 light);
+    RowBand wholeFrame;
+    const int16_t drawn = drawWallPiece(WallAnchor::top, depth1, lateral1, depth2, lateral2,
+                                        topHeight, bottomHeight, segAngle, textureName, xOffset,
+                                        yOffset, perpDistance, alongOffset, light, wholeFrame);
+    pixelsWritten += wholeFrame.pixelsWritten;
+    return drawn;
 }
 
 int16_t Renderer::drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t depth2,
@@ -384,9 +420,12 @@ int16_t Renderer::drawWallFromBottom(int16_t depth1, int16_t lateral1, int16_t d
                                      int16_t segAngle, const char* textureName, int32_t xOffset,
                                      int16_t yOffset, int32_t perpDistance, int32_t alongOffset,
                                      WallLight light) {
-    return drawWall<Anchor::bottom>(*this, depth1, lateral1, depth2, lateral2, topHeight,
-                                    bottomHeight, segAngle, textureName, xOffset, yOffset,
-                                    perpDistance, alongOffset, light);
+    RowBand wholeFrame;
+    const int16_t drawn = drawWallPiece(WallAnchor::bottom, depth1, lateral1, depth2, lateral2,
+                                        topHeight, bottomHeight, segAngle, textureName, xOffset,
+                                        yOffset, perpDistance, alongOffset, light, wholeFrame);
+    pixelsWritten += wholeFrame.pixelsWritten;
+    return drawn;
 }
 
 }  // namespace brindle

@@ -53,6 +53,9 @@ void drawMap(Viewer& viewer, const AtlasOptions& options, AtlasEntry& entry) {
     }
     viewer.renderer->drawFloors = options.floors;
     viewer.renderer->look = options.look;
+    if (options.threads > 1) {
+        viewer.renderer->frameThreads = 1;  // the cores are busy with other maps
+    }
     viewer.renderer->renderFrame();
     writeIndexedPicture((folder / startFileName(entry.map)).string(), PictureFormat::png, level,
                         viewer.renderer->frameBuffer, frameWidth, frameHeight, entry.error);

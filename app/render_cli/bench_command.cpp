@@ -26,6 +26,7 @@ struct BenchArguments {
     std::string position;  // X,Y,ANGLE when --pos is given
     int frames = 200;
     Look look = Look::plain;
+    int threads = 0;  // 0: the renderer's own choice
 };
 
 double millisecondsSince(Clock::time_point start) {
@@ -100,6 +101,9 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
     placeViewer(viewer, position);
     Renderer& renderer = *viewer.renderer;
     renderer.look = arguments.look;
+    if (arguments.threads > 0) {
+        renderer.frameThreads = arguments.threads;
+    }
     renderer.renderFrame();  // the first frame, and the warm-up of caches and page faults
     const double firstFrameMs = millisecondsSince(launched);
     std::vector<double> frameMs;
@@ -113,6 +117,7 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
     const double medianMs = median(frameMs);
     nlohmann::ordered_json result;
     result["frames"] = arguments.frames;
+    result["threads"] = renderer.look == Look::game ? renderer.frameThreads : 1;
     result["msPerFrameMedian"] = medianMs;
     result["msPerFrameMin"] = *std::min_element(frameMs.begin(), frameMs.end());
     result["pixelsWritten"] = renderer.pixelsWritten;
@@ -143,6 +148,12 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
         ->capture_default_str()
         ->check(CLI::Range(1, 1000000));
     addLookOption(*bench, arguments->look);
+    bench
+        ->add_option("--threads", arguments->threads,
+                     "Threads that draw each game-look frame (default: 2 on a machine with two "
+                     "or more cores where the build has threads, else 1)")
+        ->type_name("1|2")
+        ->check(CLI::Range(1, 2));
 
     bench->callback(
         [&exitStatus, arguments, pos] { exitStatus = runBench(*arguments, pos->count() > 0); });

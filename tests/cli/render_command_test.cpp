@@ -250,6 +250,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailingShot{"UnknownLook", "shot --wad {wad} --look dusk --out {out}", 1,
                     "--look: dusk not in {plain,game}", false},
         FailingShot{"BenchWithoutFrames", "bench --wad {wad} --frames 0", 1, "--frames", false},
+        FailingShot{"BenchWithThreeThreads", "bench --wad {wad} --threads 3", 1, "--threads",
+                    false},
         FailingShot{"BenchMissingArchive", "bench --wad /nonexistent/freedoom1.wad", 2,
                     "/nonexistent/freedoom1.wad", false},
         FailingShot{"MapOddWidth", "map --wad {wad} --size 641x400 --out {out}", 1,
@@ -275,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FailingShot>& info) { return info.param.name; });
 
 // The bench's figures, in their order and consistent with each other.
-void expectBenchFigures(const CommandResult& run) {
+void expectBenchFigures(const CommandResult& run, int threads) {
     ASSERT_EQ(run.status, 0) << run.err;
     const nlohmann::ordered_json result = nlohmann::ordered_json::parse(run.out, nullptr, false);
     ASSERT_TRUE(result.is_object()) << run.out;
@@ -283,10 +285,11 @@ void expectBenchFigures(const CommandResult& run) {
     for (const auto& item : result.items()) {
         keys.push_back(item.key());
     }
-    EXPECT_EQ(keys, (std::vector<std::string>{"frames", "msPerFrameMedian", "msPerFrameMin",
-                                              "pixelsWritten", "nsPerPixel", "openMs",
-                                              "loadLevelMs", "firstFrameMs", "readFilesMs"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{
+                        "frames", "threads", "msPerFrameMedian", "msPerFrameMin", "pixelsWritten",
+                        "nsPerPixel", "openMs", "loadLevelMs", "firstFrameMs", "readFilesMs"}));
     EXPECT_EQ(result["frames"], 3);
+    EXPECT_EQ(result["threads"], threads);
     EXPECT_GT(result["pixelsWritten"].get<int64_t>(), 0);
     EXPECT_LE(result["msPerFrameMin"].get<double>(), result["msPerFrameMedian"].get<double>());
     EXPECT_NEAR(
@@ -528,9 +531,15 @@ TEST_F(RenderCommand, AtlasGivesAMapThatCannotBeLoadedARowWithItsError) {
 
 TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {
     BRINDLE_REQUIRE_ARCHIVE(freedoom1);
-    for (const char* look : {"plain", "game"}) {
-        SCOPED_TRACE(look);
-        expectBenchFigures(render("bench --wad '" + freedoom1 + "' --frames 3 --look " + look));
+    // The plain look is drawn by one thread whatever --threads says.
+    const std::pair<std::string, int> runs[] = {{"--look plain", 1},
+                                                {"--look plain --threads 2", 1},
+                                                {"--look game --threads 1", 1},
+                                                {"--look game --threads 2", 2}};
+    for (const auto& [options, threads] : runs) {
+        SCOPED_TRACE(options);
+        expectBenchFigures(render("bench --wad '" + freedoom1 + "' --frames 3 " + options),
+                           threads);
     }
 }
 

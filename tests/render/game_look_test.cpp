@@ -240,22 +240,44 @@ struct View {
     bool fromStart = false;  // x, y and angle are added to the player start's
 };
 
-// Renders the view both ways; the number of pixels that differ, and where the first one is.
-int differingPixels(Renderer& r, const View& v, std::string& first) {
+// One thread, and two whose first band ends at these rows: the ends of the range a split may
+// take, the horizon and its neighbours, and rows inside each plane.
+struct Banding {
+    int threads;
+    int32_t splitRow;
+};
+constexpr Banding bandings[] = {{1, 0},   {2, 8},   {2, 120}, {2, 239},
+                                {2, 240}, {2, 241}, {2, 300}, {2, 391}};
+
+// Renders the view by the definition and then in each banding; the pixels that differ (and
+// where the first one is), and whether every banding stores as many pixels as one thread.
+int differingPixels(Renderer& r, const View& v, std::string& first, bool& sameStores) {
     r.setView(v.x, v.y, v.angle);
     test::renderGameLookByDefinition(r);
     const std::vector<uint8_t> expected(r.frameBuffer, r.frameBuffer + frameBytes);
     r.look = Look::game;
-    r.renderFrame();
-    if (const char* dir = std::getenv("BRINDLE_FRAME_DIR")) {
-        test::writePpm(r, std::string(dir) + "/" + v.name + "-game.ppm");
-    }
     int count = 0;
-    for (int i = 0; i < frameBytes; ++i) {
-        if (r.frameBuffer[i] != expected[i] && count++ == 0) {
-            first = "row " + std::to_string(i / frameWidth) + " column " +
-                    std::to_string(i % frameWidth) + ": " + std::to_string(r.frameBuffer[i]) +
-                    " instead of " + std::to_string(expected[i]);
+    int64_t oneThreadStores = -1;
+    sameStores = true;
+    for (const Banding& banding : bandings) {
+        r.frameThreads = banding.threads;
+        r.splitRow = banding.splitRow;
+        r.renderFrame();
+        if (oneThreadStores < 0) {
+            oneThreadStores = r.pixelsWritten;
+        }
+        sameStores = sameStores && r.pixelsWritten == oneThreadStores;
+        if (const char* dir = std::getenv("BRINDLE_FRAME_DIR")) {
+            test::writePpm(r, std::string(dir) + "/" + v.name + "-game.ppm");
+        }
+        for (int i = 0; i < frameBytes; ++i) {
+            if (r.frameBuffer[i] != expected[i] && count++ == 0) {
+                first = std::to_string(banding.threads) + " thread(s) split at " +
+                        std::to_string(banding.splitRow) + ", row " +
+                        std::to_string(i / frameWidth) + " column " +
+                        std::to_string(i % frameWidth) + ": " + std::to_string(r.frameBuffer[i]) +
+                        " instead of " + std::to_string(expected[i]);
+            }
         }
     }
     return count;
@@ -275,7 +297,10 @@ void expectFramesMatch(const char* path, const char* map, const std::vector<View
                  static_cast<int16_t>(start + v.angle)};
         }
         std::string first;
-        EXPECT_EQ(differingPixels(r, v, first), 0) << map << " " << v.name << ": " << first;
+        bool sameStores = false;
+        EXPECT_EQ(differingPixels(r, v, first, sameStores), 0)
+            << map << " " << v.name << ": " << first;
+        EXPECT_TRUE(sameStores) << map << " " << v.name;
     }
 }
 
