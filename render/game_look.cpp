@@ -1,7 +1,10 @@
 // The game-look frame: the sky above the horizon, then the tree back to front, each subsector
 // drawing its floor, its ceiling (or sky) and its lit walls, nearer ones over farther ones.
-// No drawer reads the frame, so two bands of rows can be drawn at once, one thread each, and
-// give the same pixels as one.
+// No drawer reads the frame, so the same frame comes out when everything is drawn in the
+// reverse order, each pixel stored only by the first drawer to reach it: that is how it is
+// drawn, nearest first, with a mask of the pixels covered so far, so that hidden surfaces cost
+// little and their rows of planes nothing. For the same reason two bands of rows can be drawn
+// at once, one thread each, and give the same pixels as one.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -92,51 +95,59 @@ void Renderer::drawGameBand(int bandIndex) {
     const RowBand& rows = band.rows;
     band.sectorFlats.resize(archive->sectors.size());
     band.planes.beginFrame(*this);
+    band.rows.coverage = &band.coverage;
+    band.coverage.clearRows(rows.first, rows.last);
     std::memset(frameBuffer + rows.first * frameWidth, 0,
                 static_cast<size_t>((rows.last - rows.first + 1) * frameWidth));
-    // The sky first, so that wherever no plane or wall is drawn above the horizon it shows.
+    for (auto it = state.subsectors.rbegin(); it != state.subsectors.rend(); ++it) {
+        drawGameSubsector(*it, bandIndex);
+    }
+    // The sky, drawn first in painter's terms, shows wherever nothing else is above the horizon.
     if (state.skyShown) {
         const int32_t last = std::min(rows.last, skyRows - 1);
         for (int32_t y = rows.first; y <= last; ++y) {
-            std::memcpy(frameBuffer + y * frameWidth + 1, state.sky.row(y) + 1, frameWidth - 1);
+            uint8_t* out = frameBuffer + y * frameWidth;
+            const uint8_t* sky = state.sky.row(y);
+            band.coverage.coverRow(y, 1, frameWidth - 1, [&](int32_t first, int32_t end) {
+                std::memcpy(out + first, sky + first, static_cast<size_t>(end - first + 1));
+                band.rows.pixelsWritten += end - first + 1;
+            });
         }
-        band.rows.pixelsWritten += std::max(last - rows.first + 1, 0) * (frameWidth - 1);
-    }
-    for (const int16_t subsector : state.subsectors) {
-        drawGameSubsector(subsector, bandIndex);
     }
 }
 
+// One subsector, nearest first: its walls, then its ceiling (or sky), then its floor.
 void Renderer::drawGameSubsector(int16_t subsector, int bandIndex) {
     GameLookState& state = *gameLook;
     GameBand& band = state.bands[static_cast<size_t>(bandIndex)];
+    drawSegs(subsector, Look::game, band.rows);
     const int16_t sectorIndex = sectorOfSubsector(subsector);
-    if (sectorIndex >= 0) {
-        const Sector& sector = archive->sectors[static_cast<size_t>(sectorIndex)];
-        GameBand::SectorFlats& flats = band.sectorFlats[static_cast<size_t>(sectorIndex)];
-        if (flats.frame != state.frame) {
-            flats.frame = state.frame;
-            flats.floor = archive->findFlat(sector.floorFlat);
-            flats.skyCeiling = isSkyFlat(sector.ceilingFlat);
-            flats.ceiling = flats.skyCeiling ? nullptr : archive->findFlat(sector.ceilingFlat);
-        }
-        const PlaneCell& cell = state.cells.cell(subsector);
-        const int32_t startMap = startMapOf(lightBand(sector.lightLevel));
-        if (sector.floorHeight < viewHeight && flats.floor != nullptr) {
-            band.planes.draw(*this, state.cells, cell, PlaneKind::floor, sector.floorHeight,
-                             PlaneSurface{flats.floor, startMap, nullptr}, band.rows);
-        }
-        if (sector.ceilingHeight > viewHeight) {
-            if (flats.skyCeiling && state.skyShown) {
-                band.planes.draw(*this, state.cells, cell, PlaneKind::ceiling, sector.ceilingHeight,
-                                 PlaneSurface{nullptr, 0, &state.sky}, band.rows);
-            } else if (flats.ceiling != nullptr) {
-                band.planes.draw(*this, state.cells, cell, PlaneKind::ceiling, sector.ceilingHeight,
-                                 PlaneSurface{flats.ceiling, startMap, nullptr}, band.rows);
-            }
+    if (sectorIndex < 0) {
+        return;
+    }
+    const Sector& sector = archive->sectors[static_cast<size_t>(sectorIndex)];
+    GameBand::SectorFlats& flats = band.sectorFlats[static_cast<size_t>(sectorIndex)];
+    if (flats.frame != state.frame) {
+        flats.frame = state.frame;
+        flats.floor = archive->findFlat(sector.floorFlat);
+        flats.skyCeiling = isSkyFlat(sector.ceilingFlat);
+        flats.ceiling = flats.skyCeiling ? nullptr : archive->findFlat(sector.ceilingFlat);
+    }
+    const PlaneCell& cell = state.cells.cell(subsector);
+    const int32_t startMap = startMapOf(lightBand(sector.lightLevel));
+    if (sector.ceilingHeight > viewHeight) {
+        if (flats.skyCeiling && state.skyShown) {
+            band.planes.draw(*this, state.cells, cell, PlaneKind::ceiling, sector.ceilingHeight,
+                             PlaneSurface{nullptr, 0, &state.sky}, band.rows);
+        } else if (flats.ceiling != nullptr) {
+            band.planes.draw(*this, state.cells, cell, PlaneKind::ceiling, sector.ceilingHeight,
+                             PlaneSurface{flats.ceiling, startMap, nullptr}, band.rows);
         }
     }
-    drawSegs(subsector, Look::game, band.rows);
+    if (sector.floorHeight < viewHeight && flats.floor != nullptr) {
+        band.planes.draw(*this, state.cells, cell, PlaneKind::floor, sector.floorHeight,
+                         PlaneSurface{flats.floor, startMap, nullptr}, band.rows);
+    }
 }
 
 }  // namespace brindle

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/coverage.h"
 #include "render/helper_thread.h"
 #include "render/plane_cells.h"
 #include "render/planes.h"
@@ -15,6 +16,7 @@ namespace brindle {
 // What one band of rows needs for itself while it is drawn beside the others.
 struct GameBand {
     RowBand rows;
+    CoverageMask coverage;  // of the band's rows
     PlaneDrawer planes;
 
     // The flats of each sector, looked up once a frame (by name, which takes a hash).

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/coverage.h"
 #include "render/lighting.h"
 #include "render/sky.h"
 
@@ -309,36 +310,43 @@ void PlaneDrawer::findSpans(const PlaneRow& row) {
     testColumns(row, surelyLast + 1, maybeLast, rowStart);
 }
 
-// Draws the row's spans; returns the pixels stored.
-int64_t PlaneDrawer::drawRow(Renderer& r, int32_t y, const PlaneRow& row, const Span* rowSpans,
-                             size_t count, const PlaneSurface& surface) const {
+// Draws the row's spans, only where the coverage mask (if any) has nothing yet; returns the
+// pixels stored.
+int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, const PlaneRow& row,
+                             const Span* rowSpans, size_t count,
+                             const PlaneSurface& surface) const {
     uint8_t* out = r.frameBuffer + static_cast<ptrdiff_t>(y) * frameWidth;
-    int64_t written = 0;
-    if (surface.sky != nullptr) {
-        const uint8_t* sky = surface.sky->row(y);
-        for (size_t i = 0; i < count; ++i) {
-            const Span& span = rowSpans[i];
-            std::memcpy(out + span.first, sky + span.first,
-                        static_cast<size_t>(span.last - span.first + 1));
-            written += span.last - span.first + 1;
-        }
-        return written;
-    }
-    const uint8_t* colorMap =
-        r.archive
-            ->colorMaps[static_cast<size_t>(litMap(surface.startMap, planeDepthShade(row.depth)))]
-            .data();
+    const uint8_t* sky = surface.sky != nullptr ? surface.sky->row(y) : nullptr;
+    const uint8_t* colorMap = sky != nullptr
+                                  ? nullptr
+                                  : r.archive
+                                        ->colorMaps[static_cast<size_t>(
+                                            litMap(surface.startMap, planeDepthShade(row.depth)))]
+                                        .data();
     const uint8_t* flat = surface.flat;
+    const auto drawSpan = [&](int32_t first, int32_t last) {
+        if (sky != nullptr) {
+            std::memcpy(out + first, sky + first, static_cast<size_t>(last - first + 1));
+        } else if (row.step < nearStepLimit) {
+            drawFlatSpanNear(out, row, view, first, last, flat, colorMap);
+        } else if (row.step < narrowStepLimit) {
+            drawFlatSpanNarrow(out, row, view, first, last, flat, colorMap);
+        } else {
+            drawFlatSpanWide(out, row, view, first, last, flat, colorMap);
+        }
+    };
+    int64_t written = 0;
     for (size_t i = 0; i < count; ++i) {
         const Span& span = rowSpans[i];
-        if (row.step < nearStepLimit) {
-            drawFlatSpanNear(out, row, view, span.first, span.last, flat, colorMap);
-        } else if (row.step < narrowStepLimit) {
-            drawFlatSpanNarrow(out, row, view, span.first, span.last, flat, colorMap);
+        if (coverage != nullptr) {
+            coverage->coverRow(y, span.first, span.last, [&](int32_t first, int32_t last) {
+                drawSpan(first, last);
+                written += last - first + 1;
+            });
         } else {
-            drawFlatSpanWide(out, row, view, span.first, span.last, flat, colorMap);
+            drawSpan(span.first, span.last);
+            written += span.last - span.first + 1;
         }
-        written += span.last - span.first + 1;
     }
     return written;
 }
@@ -354,12 +362,42 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
     if (!rowRange(cells, cell, kind, rise, firstRow, lastRow)) {
         return;
     }
-    // Of the band's rows, each needs the spans of its neighbours too.
-    firstRow = std::max(firstRow, band.first - 1);
-    lastRow = std::min(lastRow, band.last + 1);
+    // A pixel also belongs to the cell when the pixel above or below it on the plane does:
+    // that closes the one-row seams the walls' rounded edges leave. So the rows drawn reach
+    // one beyond the rows whose points may lie in the cell, and each needs the spans of its
+    // neighbours. Of those, only the band's rows are drawn, and of them only the rows where
+    // something is still uncovered.
+    const int32_t planeFirst = kind == PlaneKind::floor ? firstFloorRow : 0;
+    const int32_t planeLast = kind == PlaneKind::floor ? frameHeight - 1 : lastCeilingRow;
+    int32_t drawFirst = std::max({firstRow - 1, planeFirst, band.first});
+    int32_t drawLast = std::min({lastRow + 1, planeLast, band.last});
+    CoverageMask* coverage = band.coverage;
+    if (coverage != nullptr) {
+        while (drawFirst <= drawLast && coverage->rowFull(drawFirst)) {
+            ++drawFirst;
+        }
+        while (drawFirst <= drawLast && coverage->rowFull(drawLast)) {
+            --drawLast;
+        }
+    }
+    if (drawFirst > drawLast) {
+        return;
+    }
+    firstRow = std::max(firstRow, drawFirst - 1);
+    lastRow = std::min(lastRow, drawLast + 1);
     if (firstRow > lastRow) {
         return;
     }
+    open.assign(static_cast<size_t>(drawLast - drawFirst + 1), 1);
+    if (coverage != nullptr) {
+        for (int32_t y = drawFirst + 1; y < drawLast; ++y) {
+            open[static_cast<size_t>(y - drawFirst)] = coverage->rowFull(y) ? 0 : 1;
+        }
+    }
+    const auto isOpen = [&](int32_t y) {
+        return y >= drawFirst && y <= drawLast && open[static_cast<size_t>(y - drawFirst)] != 0;
+    };
+
     bounds.clear();
     for (const HalfPlane& h : cells.bounds(cell)) {
         RowBound b;
@@ -377,15 +415,6 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
         bounds.push_back(b);
     }
 
-    // A pixel also belongs to the cell when the pixel above or below it on the plane does:
-    // that closes the one-row seams the walls' rounded edges leave.
-    const int32_t planeFirst = kind == PlaneKind::floor ? firstFloorRow : 0;
-    const int32_t planeLast = kind == PlaneKind::floor ? frameHeight - 1 : lastCeilingRow;
-    const int32_t drawFirst = std::max({firstRow - 1, planeFirst, band.first});
-    const int32_t drawLast = std::min({lastRow + 1, planeLast, band.last});
-    if (drawFirst > drawLast) {
-        return;
-    }
     // The rows drawn and the rows whose spans are found.
     const int32_t rowsFirst = std::min(drawFirst, firstRow);
     const int32_t rowsLast = std::max(drawLast, lastRow);
@@ -401,11 +430,16 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
     rowSpans.clear();
     for (int32_t y = firstRow; y <= lastRow; ++y) {
         rowSpans.push_back(static_cast<uint32_t>(spans.size()));
-        findSpans(rowAt(y));
+        if (isOpen(y - 1) || isOpen(y) || isOpen(y + 1)) {
+            findSpans(rowAt(y));
+        }
     }
     rowSpans.push_back(static_cast<uint32_t>(spans.size()));
 
     for (int32_t y = drawFirst; y <= drawLast; ++y) {
+        if (!isOpen(y)) {
+            continue;
+        }
         const int32_t from = std::max(y - 1, firstRow);
         const int32_t to = std::min(y + 1, lastRow);
         const Span* first = spans.data() + rowSpans[static_cast<size_t>(from - firstRow)];
@@ -425,7 +459,7 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
             }
             if (overlapping) {
                 const Span whole{lowest, highest};
-                band.pixelsWritten += drawRow(r, y, rowAt(y), &whole, 1, surface);
+                band.pixelsWritten += drawRow(r, coverage, y, rowAt(y), &whole, 1, surface);
                 continue;
             }
         }
@@ -440,7 +474,7 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
                 merged[++kept] = merged[i];
             }
         }
-        band.pixelsWritten += drawRow(r, y, rowAt(y), merged.data(), kept + 1, surface);
+        band.pixelsWritten += drawRow(r, coverage, y, rowAt(y), merged.data(), kept + 1, surface);
     }
 }
 

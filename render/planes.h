@@ -15,6 +15,7 @@
 
 namespace brindle {
 
+class CoverageMask;
 class SkyBackdrop;
 
 constexpr int32_t firstFloorRow = 241;
@@ -104,8 +105,8 @@ class PlaneDrawer {
                                  int64_t limit) const;
     void testColumns(const PlaneRow& row, int32_t from, int32_t to, size_t rowStart);
     void addSpan(size_t rowStart, int32_t first, int32_t last);
-    int64_t drawRow(Renderer& renderer, int32_t y, const PlaneRow& row, const Span* spans,
-                    size_t count, const PlaneSurface& surface) const;
+    int64_t drawRow(Renderer& renderer, CoverageMask* coverage, int32_t y, const PlaneRow& row,
+                    const Span* spans, size_t count, const PlaneSurface& surface) const;
 
     PlaneView view;
     std::vector<RowBound> bounds;
@@ -114,6 +115,7 @@ class PlaneDrawer {
     std::vector<Span> spans;         // the spans of each row whose own points lie in the cell
     std::vector<uint32_t> rowSpans;  // the first span of each row, and the end
     std::vector<Span> merged;
+    std::vector<uint8_t> open;  // of the rows drawn, those not wholly covered yet
 };
 
 }  // namespace brindle

@@ -35,10 +35,15 @@ enum class Look { plain, game };
 // The rows a drawer may touch, and how many pixels it stored there. A frame can be drawn as
 // bands of rows, one thread each: every pixel is worked out the same way whichever band holds
 // it, so the frame does not depend on how it is split.
+class CoverageMask;  // render/coverage.h
+
 struct RowBand {
     int32_t first = 0;
     int32_t last = frameHeight - 1;
     int64_t pixelsWritten = 0;
+    // When set, the band is drawn nearest first and a drawer stores only pixels the mask has
+    // not covered yet (it still counts every pixel it covers, as if it were stored).
+    CoverageMask* coverage = nullptr;
 };
 
 // Where a wall piece's texture is anchored: at its upper edge, filling downwards, or at its

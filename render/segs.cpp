@@ -79,7 +79,8 @@ int16_t Renderer::renderSubsector(int16_t subsector) {
 }
 
 // The game look lights each wall from its front sector and leaves out the upper piece between
-// two sky ceilings, so that the sky joins over it.
+// two sky ceilings, so that the sky joins over it. A band drawn nearest first (one with a
+// coverage mask) takes the segs, and each seg's pieces, in the reverse order.
 void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
     const WadArchive& level = *archive;
     if (!validIndex(subsector, level.subsectors)) {
@@ -87,7 +88,9 @@ void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
     }
     const Subsector& sub = level.subsectors[subsector];
     const bool game = segLook == Look::game;
-    for (int32_t i = 0; i < sub.segCount; ++i) {
+    const bool reversed = band.coverage != nullptr;
+    for (int32_t k = 0; k < sub.segCount; ++k) {
+        const int32_t i = reversed ? sub.segCount - 1 - k : k;
         const int16_t segIndex = wrap16(sub.firstSeg + i);
         if (!validIndex(segIndex, level.segs)) {
             continue;
@@ -131,7 +134,15 @@ void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
         }
 
         // Two-sided when the other side exists; a side index that names no sidedef is treated
-        // as no side at all.
+        // as no side at all. The pieces in drawing order: upper, lower, middle.
+        struct Piece {
+            WallAnchor anchor;
+            int16_t top;
+            int16_t bottom;
+            const char* texture;
+        };
+        Piece pieces[3];
+        int count = 0;
         const int16_t backIndex = backSidedefOf(seg, line);
         if (validIndex(backIndex, level.sidedefs) &&
             validIndex(level.sidedefs[backIndex].sector, level.sectors)) {
@@ -139,22 +150,22 @@ void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
             const bool skyJoins =
                 game && isSkyFlat(frontSector.ceilingFlat) && isSkyFlat(backSector.ceilingFlat);
             if (backSector.ceilingHeight != frontSector.ceilingHeight && !skyJoins) {
-                drawWallPiece(WallAnchor::top, start.depth, start.lateral, end.depth, end.lateral,
-                              frontSector.ceilingHeight, backSector.ceilingHeight, seg.angle,
-                              front.upperTexture, xOffset, front.yOffset, g.perpDistance,
-                              g.alongOffset, light, band);
+                pieces[count++] = {WallAnchor::top, frontSector.ceilingHeight,
+                                   backSector.ceilingHeight, front.upperTexture};
             }
             if (backSector.floorHeight != frontSector.floorHeight) {
-                drawWallPiece(WallAnchor::bottom, start.depth, start.lateral, end.depth,
-                              end.lateral, backSector.floorHeight, frontSector.floorHeight,
-                              seg.angle, front.lowerTexture, xOffset, front.yOffset, g.perpDistance,
-                              g.alongOffset, light, band);
+                pieces[count++] = {WallAnchor::bottom, backSector.floorHeight,
+                                   frontSector.floorHeight, front.lowerTexture};
             }
         }
-        drawWallPiece(WallAnchor::top, start.depth, start.lateral, end.depth, end.lateral,
-                      frontSector.ceilingHeight, frontSector.floorHeight, seg.angle,
-                      front.middleTexture, xOffset, front.yOffset, g.perpDistance, g.alongOffset,
-                      light, band);
+        pieces[count++] = {WallAnchor::top, frontSector.ceilingHeight, frontSector.floorHeight,
+                           front.middleTexture};
+        for (int p = 0; p < count; ++p) {
+            const Piece& piece = pieces[reversed ? count - 1 - p : p];
+            drawWallPiece(piece.anchor, start.depth, start.lateral, end.depth, end.lateral,
+                          piece.top, piece.bottom, seg.angle, piece.texture, xOffset, front.yOffset,
+                          g.perpDistance, g.alongOffset, light, band);
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "render/coverage.h"
 #include "render/fixed_math.h"
 #include "render/lighting.h"
 #include "render/projection.h"
@@ -216,16 +217,48 @@ void keepBandRows(ColumnRun& run, const RowBand& band, int32_t heightFixed) {
     run.end = std::min(run.end, band.last + 1);
 }
 
+// Where a piece may store its pixels: anywhere, each piece over the ones drawn before it; or,
+// when the pieces come nearest first, only where the coverage mask says nothing is drawn yet,
+// covering what it stores. The accumulators move on over covered rows all the same.
+struct Painted {
+    static constexpr bool masked = false;
+};
+struct Masked {
+    static constexpr bool masked = true;
+};
+
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
-template <typename Light, bool powerOfTwoHeight>
-void drawRows(uint8_t* frame, ColumnRun& run, typename Light::Shade shade,
-              TexelWalk<powerOfTwoHeight> walk, int32_t from, int32_t to) {
+// A masked run counts the pixels it stores.
+template <typename Light, typename Store, bool powerOfTwoHeight>
+void drawRows(uint8_t* frame, CoverageMask* coverage, int64_t& stored, ColumnRun& run,
+              typename Light::Shade shade, TexelWalk<powerOfTwoHeight> walk, int32_t from,
+              int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
     uint32_t t = run.t;
-    for (int32_t r = from; r < to; ++r) {
-        *pixel = Light::apply(shade, walk.texel(run.texels, t));
-        pixel += frameWidth;
-        t = walk.next(t, run.step);
+    if constexpr (Store::masked) {
+        if (from < to) {
+            uint64_t* word = coverage->rowWords(from) + (run.column >> 6);
+            const uint64_t bit = uint64_t{1} << (run.column & 63);
+            int32_t covered = 0;
+            for (int32_t r = from; r < to; ++r) {
+                if ((*word & bit) == 0) {
+                    *word |= bit;
+                    *pixel = Light::apply(shade, walk.texel(run.texels, t));
+                    ++covered;
+                }
+                word += CoverageMask::wordsPerRow;
+                pixel += frameWidth;
+                t = walk.next(t, run.step);
+            }
+            coverage->coveredInColumn(run.column, covered);
+            stored += covered;
+        }
+    } else {
+        for (int32_t r = from; r < to; ++r) {
+            *pixel = Light::apply(shade, walk.texel(run.texels, t));
+            pixel += frameWidth;
+            t = walk.next(t, run.step);
+        }
     }
     run.t = t;
 }
@@ -236,9 +269,9 @@ constexpr int groupWidth = 4;
 // across the four at once, so that each frame row's cache line is visited once rather than four
 // times and the four accumulators advance side by side; the rest of each run is drawn column by
 // column. Every pixel gets the same value either way.
-template <typename Light, bool powerOfTwoHeight>
-void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
-               const typename Light::Shade (&shades)[groupWidth],
+template <typename Light, typename Store, bool powerOfTwoHeight>
+void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
+               ColumnRun (&runs)[groupWidth], const typename Light::Shade (&shades)[groupWidth],
                TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
@@ -246,14 +279,18 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
         sharedFirst = std::max(sharedFirst, run.first);
         sharedEnd = std::min(sharedEnd, run.end);
     }
-    if (sharedFirst >= sharedEnd) {
+    // The four columns' coverage bits lie in one word unless the group straddles two.
+    const int32_t bitOffset = runs[0].column & 63;
+    if (sharedFirst >= sharedEnd || (Store::masked && bitOffset > 64 - groupWidth)) {
         for (int k = 0; k < groupWidth; ++k) {
-            drawRows<Light>(frame, runs[k], shades[k], walk, runs[k].first, runs[k].end);
+            drawRows<Light, Store>(frame, coverage, stored, runs[k], shades[k], walk, runs[k].first,
+                                   runs[k].end);
         }
         return;
     }
     for (int k = 0; k < groupWidth; ++k) {
-        drawRows<Light>(frame, runs[k], shades[k], walk, runs[k].first, sharedFirst);
+        drawRows<Light, Store>(frame, coverage, stored, runs[k], shades[k], walk, runs[k].first,
+                               sharedFirst);
     }
     uint32_t ta = runs[0].t, tb = runs[1].t, tc = runs[2].t, td = runs[3].t;
     const uint8_t *texelsA = runs[0].texels, *texelsB = runs[1].texels, *texelsC = runs[2].texels,
@@ -263,27 +300,77 @@ void drawGroup(uint8_t* frame, ColumnRun (&runs)[groupWidth],
     const typename Light::Shade shadeA = shades[0], shadeB = shades[1], shadeC = shades[2],
                                 shadeD = shades[3];
     uint8_t* pixel = frame + sharedFirst * frameWidth + runs[0].column;
-    for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
-        pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
-        pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
-        pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
-        pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
-        ta = walk.next(ta, stepA);
-        tb = walk.next(tb, stepB);
-        tc = walk.next(tc, stepC);
-        td = walk.next(td, stepD);
-        pixel += frameWidth;
+    if constexpr (Store::masked) {
+        uint64_t* word = coverage->rowWords(sharedFirst) + (runs[0].column >> 6);
+        const uint64_t bits = uint64_t{0xF} << bitOffset;
+        int32_t allFour = 0;  // rows stored in all four columns; the others one by one
+        int32_t coveredA = 0, coveredB = 0, coveredC = 0, coveredD = 0;
+        for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
+            const uint64_t covered = *word & bits;
+            if (covered == 0) {
+                pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
+                pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
+                pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
+                pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
+                *word |= bits;
+                ++allFour;
+            } else if (covered != bits) {
+                const uint64_t open = ~*word >> bitOffset;
+                if (open & 1) {
+                    pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
+                    ++coveredA;
+                }
+                if (open & 2) {
+                    pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
+                    ++coveredB;
+                }
+                if (open & 4) {
+                    pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
+                    ++coveredC;
+                }
+                if (open & 8) {
+                    pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
+                    ++coveredD;
+                }
+                *word |= bits;
+            }
+            ta = walk.next(ta, stepA);
+            tb = walk.next(tb, stepB);
+            tc = walk.next(tc, stepC);
+            td = walk.next(td, stepD);
+            word += CoverageMask::wordsPerRow;
+            pixel += frameWidth;
+        }
+        const int32_t column = runs[0].column;
+        coverage->coveredInColumn(column, allFour + coveredA);
+        coverage->coveredInColumn(column + 1, allFour + coveredB);
+        coverage->coveredInColumn(column + 2, allFour + coveredC);
+        coverage->coveredInColumn(column + 3, allFour + coveredD);
+        stored += 4 * allFour + coveredA + coveredB + coveredC + coveredD;
+    } else {
+        for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
+            pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
+            pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
+            pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
+            pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
+            ta = walk.next(ta, stepA);
+            tb = walk.next(tb, stepB);
+            tc = walk.next(tc, stepC);
+            td = walk.next(td, stepD);
+            pixel += frameWidth;
+        }
     }
     runs[0].t = ta;
     runs[1].t = tb;
     runs[2].t = tc;
     runs[3].t = td;
     for (int k = 0; k < groupWidth; ++k) {
-        drawRows<Light>(frame, runs[k], shades[k], walk, sharedEnd, runs[k].end);
+        drawRows<Light, Store>(frame, coverage, stored, runs[k], shades[k], walk, sharedEnd,
+                               runs[k].end);
     }
 }
 
-template <Anchor anchor, typename Light, bool powerOfTwoHeight>
+template <Anchor anchor, typename Light, typename Store, bool powerOfTwoHeight>
 int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int32_t last,
                     int16_t segAngle, int32_t xOffset, int16_t yOffset, int32_t perpDistance,
                     int32_t alongOffset, WallLight light, const RowBand& band) {
@@ -301,7 +388,8 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
     // or row -yOffset on the lower edge.
     const int32_t anchorT =
         wrapTo((anchor == Anchor::top ? -yOffset : yOffset) * rowOne, heightFixed);
-    int64_t written = 0;
+    int64_t written = 0;  // the pixels of the runs
+    int64_t stored = 0;   // of those, the pixels a masked piece stores
     ColumnRun group[groupWidth];
     typename Light::Shade shades[groupWidth] = {};
     int grouped = 0;
@@ -323,7 +411,9 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
             const int32_t map = litMap(light.startMap, wallDepthShade(rowsPerUnit));
             shades[grouped - 1] = r.archive->colorMaps[static_cast<size_t>(map)].data();
         }
-        if (sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
+        // A column whose pixels are all covered already is passed over.
+        const bool hidden = Store::masked && band.coverage->columnFull(i);
+        if (!hidden && sub32(bottom, top) >= rowOne && rowsPerUnit != 0) {
             const int32_t q = texelStepNumerator / rowsPerUnit;
             setColumnRun<anchor>(run, top, bottom, q, anchorT, heightFixed,
                                  piece.texels + c * piece.height);
@@ -331,7 +421,7 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup<Light>(r.frameBuffer, group, shades, walk);
+            drawGroup<Light, Store>(r.frameBuffer, band.coverage, stored, group, shades, walk);
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -339,12 +429,13 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows<Light>(r.frameBuffer, group[k], shades[k], walk, group[k].first, group[k].end);
+        drawRows<Light, Store>(r.frameBuffer, band.coverage, stored, group[k], shades[k], walk,
+                               group[k].first, group[k].end);
     }
-    return written;
+    return Store::masked ? stored : written;
 }
 
-template <Anchor anchor, typename Light>
+template <Anchor anchor, typename Light, typename Store>
 void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32_t xOffset,
                int16_t yOffset, int32_t perpDistance, int32_t alongOffset, WallLight light,
                RowBand& band) {
@@ -354,13 +445,13 @@ void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32
         return;
     }
     if (isPowerOfTwo(piece.height)) {
-        band.pixelsWritten +=
-            drawColumns<anchor, Light, true>(r, piece, first, last, segAngle, xOffset, yOffset,
-                                             perpDistance, alongOffset, light, band);
+        band.pixelsWritten += drawColumns<anchor, Light, Store, true>(
+            r, piece, first, last, segAngle, xOffset, yOffset, perpDistance, alongOffset, light,
+            band);
     } else {
-        band.pixelsWritten +=
-            drawColumns<anchor, Light, false>(r, piece, first, last, segAngle, xOffset, yOffset,
-                                              perpDistance, alongOffset, light, band);
+        band.pixelsWritten += drawColumns<anchor, Light, Store, false>(
+            r, piece, first, last, segAngle, xOffset, yOffset, perpDistance, alongOffset, light,
+            band);
     }
 }
 
@@ -375,12 +466,15 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
                       piece)) {
         return 0;
     }
-    if (light.lit()) {
-        drawPiece<anchor, Lit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
-                               light, band);
+    if (light.lit() && band.coverage != nullptr) {
+        drawPiece<anchor, Lit, Masked>(r, piece, segAngle, xOffset, yOffset, perpDistance,
+                                       alongOffset, light, band);
+    } else if (light.lit()) {
+        drawPiece<anchor, Lit, Painted>(r, piece, segAngle, xOffset, yOffset, perpDistance,
+                                        alongOffset, light, band);
     } else {
-        drawPiece<anchor, Unlit>(r, piece, segAngle, xOffset, yOffset, perpDistance, alongOffset,
-                                 light, band);
+        drawPiece<anchor, Unlit, Painted>(r, piece, segAngle, xOffset, yOffset, perpDistance,
+                                          alongOffset, light, band);
     }
     return 1;
 }
