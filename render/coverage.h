@@ -1,13 +1,14 @@
 // Which pixels of the frame hold their final value: the game look draws its surfaces nearest
 // first and stores a pixel only where nothing nearer has been drawn. One bit per pixel, a row's
 // 640 columns in ten words, so that the spans of a plane row are covered a word at a time; and
-// for each column the pixels still open in the rows the mask was cleared for, so that a wall
-// column with none left is passed over whole.
+// the pixels still open in each row and in each column (of the rows the mask was cleared for),
+// so that a plane row or a wall column with none left is passed over whole.
 #pragma once
 
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "render/renderer.h"
 
@@ -25,28 +26,25 @@ class CoverageMask {
             for (int32_t w = 1; w < wordsPerRow; ++w) {
                 row[w] = 0;
             }
+            openInRow[static_cast<size_t>(y)] = frameWidth - 1;
         }
         openInColumn.fill(static_cast<int16_t>(last - first + 1));
         openInColumn[0] = 0;
     }
 
+    uint64_t* rowWords(int32_t y) { return words.data() + y * wordsPerRow; }
+
+    bool rowFull(int32_t y) const { return openInRow[static_cast<size_t>(y)] == 0; }
     bool columnFull(int32_t x) const { return openInColumn[static_cast<size_t>(x)] == 0; }
-    // Column x has had `count` more of its pixels covered.
+
+    // A wall's stores: one pixel of row y, or `count` pixels of column x.
+    void coveredInRow(int32_t y, int32_t count) {
+        openInRow[static_cast<size_t>(y)] =
+            static_cast<int16_t>(openInRow[static_cast<size_t>(y)] - count);
+    }
     void coveredInColumn(int32_t x, int32_t count) {
         openInColumn[static_cast<size_t>(x)] =
             static_cast<int16_t>(openInColumn[static_cast<size_t>(x)] - count);
-    }
-
-    uint64_t* rowWords(int32_t y) { return words.data() + y * wordsPerRow; }
-    const uint64_t* rowWords(int32_t y) const { return words.data() + y * wordsPerRow; }
-
-    bool rowFull(int32_t y) const {
-        const uint64_t* row = rowWords(y);
-        uint64_t all = ~uint64_t{0};
-        for (int32_t w = 0; w < wordsPerRow; ++w) {
-            all &= row[w];
-        }
-        return all == ~uint64_t{0};
     }
 
     // Calls draw(first, last) for each run of uncovered columns between first and last in row
@@ -63,9 +61,8 @@ class CoverageMask {
             const int32_t end = nextWith(row, x, last, true);
             draw(x, end - 1);
             setColumns(row, x, end - 1);
-            for (int32_t c = x; c < end; ++c) {
-                --openInColumn[static_cast<size_t>(c)];
-            }
+            coveredInRow(y, end - x);
+            coverOneInEach(x, end);
             x = end;
         }
     }
@@ -94,7 +91,27 @@ class CoverageMask {
         }
     }
 
+    // One pixel fewer open in each of columns first to end - 1, four columns to a 64-bit
+    // subtraction: each count is at least 1 (the pixel was open), so no lane borrows.
+    void coverOneInEach(int32_t first, int32_t end) {
+        int16_t* counts = openInColumn.data();
+        int32_t x = first;
+        for (; x < end && (x & 3) != 0; ++x) {
+            --counts[x];
+        }
+        for (; x + 4 <= end; x += 4) {
+            uint64_t lanes = 0;
+            std::memcpy(&lanes, counts + x, sizeof lanes);
+            lanes -= 0x0001000100010001u;
+            std::memcpy(counts + x, &lanes, sizeof lanes);
+        }
+        for (; x < end; ++x) {
+            --counts[x];
+        }
+    }
+
     std::array<uint64_t, static_cast<size_t>(frameHeight) * wordsPerRow> words{};
+    std::array<int16_t, frameHeight> openInRow{};
     std::array<int16_t, frameWidth> openInColumn{};
 };
 

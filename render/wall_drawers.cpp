@@ -244,6 +244,7 @@ void drawRows(uint8_t* frame, CoverageMask* coverage, int64_t& stored, ColumnRun
                 if ((*word & bit) == 0) {
                     *word |= bit;
                     *pixel = Light::apply(shade, walk.texel(run.texels, t));
+                    coverage->coveredInRow(r, 1);
                     ++covered;
                 }
                 word += CoverageMask::wordsPerRow;
@@ -264,6 +265,8 @@ void drawRows(uint8_t* frame, CoverageMask* coverage, int64_t& stored, ColumnRun
 }
 
 constexpr int groupWidth = 4;
+// How many of a group's four columns a 4-bit mask of open columns names.
+constexpr int32_t openColumns[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
 // Draws the runs of four neighbouring columns of one piece. Rows that all four share are drawn
 // across the four at once, so that each frame row's cache line is visited once rather than four
@@ -313,9 +316,11 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
                 pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
                 pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
                 *word |= bits;
+                coverage->coveredInRow(r, groupWidth);
                 ++allFour;
             } else if (covered != bits) {
                 const uint64_t open = ~*word >> bitOffset;
+                coverage->coveredInRow(r, openColumns[open & 0xF]);
                 if (open & 1) {
                     pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
                     ++coveredA;
