@@ -41,8 +41,8 @@ struct RowBand {
     int32_t first = 0;
     int32_t last = frameHeight - 1;
     int64_t pixelsWritten = 0;
-    // When set, the band is drawn nearest first and a drawer stores only pixels the mask has
-    // not covered yet (it still counts every pixel it covers, as if it were stored).
+    // When set, the band is drawn nearest first, and a drawer stores (and counts) only the
+    // pixels the mask has not covered yet.
     CoverageMask* coverage = nullptr;
 };
 
@@ -127,7 +127,7 @@ class Renderer {
     // before its segs are drawn.
     bool drawFloors = false;
     // Pixel stores of the wall, floor, plane and sky drawers since the last renderFrame (the
-    // clear is not counted).
+    // clear is not counted). The game look stores each pixel at most once.
     int64_t pixelsWritten = 0;
     // How many threads draw a game-look frame, each a band of rows: 1, or 2 where this
     // build has threads (the Windows program and the web page have none) and the machine has
