@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/viewer.h"
+#include "render/coverage.h"
 #include "render/lighting.h"
 #include "render/plane_cells.h"
 #include "tests/render/game_look_reference.h"
@@ -230,6 +231,38 @@ TEST(GameLookLight, BandsAndMapsAreHeldToTheirRanges) {
     EXPECT_EQ(wallDepthShade(28 * 47 + 27), 47);
     EXPECT_EQ(wallDepthShade(28 * 200), 47);
     EXPECT_EQ(wallDepthShade(55), 1);
+}
+
+// Covering spans of one row in turn: each gives the runs that were still open, across word
+// edges, until the row is full.
+TEST(GameLookCoverage, SpansGiveTheirOpenRunsOnce) {
+    using Runs = std::vector<std::pair<int32_t, int32_t>>;
+    const struct {
+        int32_t first;
+        int32_t last;
+        Runs open;
+    } steps[] = {
+        {60, 130, {{60, 130}}},
+        {63, 64, {}},
+        {1, 639, {{1, 59}, {131, 639}}},
+        {1, 639, {}},
+    };
+    auto mask = std::make_unique<CoverageMask>();
+    mask->clearRows(7, 8);
+    for (const auto& step : steps) {
+        Runs runs;
+        mask->coverRow(7, step.first, step.last,
+                       [&](int32_t first, int32_t last) { runs.emplace_back(first, last); });
+        EXPECT_EQ(runs, step.open) << step.first << ".." << step.last;
+    }
+    EXPECT_TRUE(mask->rowFull(7));
+    EXPECT_FALSE(mask->rowFull(8));
+    // Each column has lost one of its two open pixels.
+    for (const int32_t column : {1, 63, 64, 639}) {
+        EXPECT_FALSE(mask->columnFull(column)) << column;
+        mask->coveredInColumn(column, 1);
+        EXPECT_TRUE(mask->columnFull(column)) << column;
+    }
 }
 
 struct View {
