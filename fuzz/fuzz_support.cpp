@@ -92,8 +92,9 @@ void exerciseArchive(const std::string& path, size_t maxMaps, size_t inputSize, 
         for (const Look look : frames) {
             renderer.look = look;
             // The game look's bands, split where the input's size says rather than where the
-            // last frame's times would move it, so that a run repeats.
-            renderer.frameThreads = inputSize % 3 == 0 ? 1 : 2;
+            // last frame's times would move it, so that a run repeats. Handing a band to the
+            // helper thread costs more than a small level's frame, so one input in eight.
+            renderer.frameThreads = inputSize % 8 == 0 ? 2 : 1;
             renderer.splitRow = static_cast<int32_t>(inputSize % frameHeight);
             renderer.renderFrame();
             if (!saved) {
