@@ -307,7 +307,7 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
         uint64_t* word = coverage->rowWords(sharedFirst) + (runs[0].column >> 6);
         const uint64_t bits = uint64_t{0xF} << bitOffset;
         int32_t allFour = 0;  // rows stored in all four columns; the others one by one
-        int32_t coveredA = 0, coveredB = 0, coveredC = 0, coveredD = 0;
+        int32_t storedAlone[groupWidth] = {};
         for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
             const uint64_t covered = *word & bits;
             if (covered == 0) {
@@ -319,24 +319,16 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
                 coverage->coveredInRow(r, groupWidth);
                 ++allFour;
             } else if (covered != bits) {
+                // Some of the four are covered (rare: at the edges of nearer surfaces).
                 const uint64_t open = ~*word >> bitOffset;
+                const uint32_t t[groupWidth] = {ta, tb, tc, td};
+                for (int k = 0; k < groupWidth; ++k) {
+                    if ((open >> k) & 1) {
+                        pixel[k] = Light::apply(shades[k], walk.texel(runs[k].texels, t[k]));
+                        ++storedAlone[k];
+                    }
+                }
                 coverage->coveredInRow(r, openColumns[open & 0xF]);
-                if (open & 1) {
-                    pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
-                    ++coveredA;
-                }
-                if (open & 2) {
-                    pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
-                    ++coveredB;
-                }
-                if (open & 4) {
-                    pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
-                    ++coveredC;
-                }
-                if (open & 8) {
-                    pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
-                    ++coveredD;
-                }
                 *word |= bits;
             }
             ta = walk.next(ta, stepA);
@@ -347,11 +339,10 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
             pixel += frameWidth;
         }
         const int32_t column = runs[0].column;
-        coverage->coveredInColumn(column, allFour + coveredA);
-        coverage->coveredInColumn(column + 1, allFour + coveredB);
-        coverage->coveredInColumn(column + 2, allFour + coveredC);
-        coverage->coveredInColumn(column + 3, allFour + coveredD);
-        stored += 4 * allFour + coveredA + coveredB + coveredC + coveredD;
+        for (int k = 0; k < groupWidth; ++k) {
+            coverage->coveredInColumn(column + k, allFour + storedAlone[k]);
+            stored += allFour + storedAlone[k];
+        }
     } else {
         for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
             pixel[0] = Light::apply(shadeA, walk.texel(texelsA, ta));
