@@ -32,11 +32,11 @@ constexpr int bitmapInfoBytes = 1064;  // 40-byte header + 256 colour entries of
 // ceilings under the sky (game).
 enum class Look { plain, game };
 
+class CoverageMask;  // render/coverage.h
+
 // The rows a drawer may touch, and how many pixels it stored there. A frame can be drawn as
 // bands of rows, one thread each: every pixel is worked out the same way whichever band holds
 // it, so the frame does not depend on how it is split.
-class CoverageMask;  // render/coverage.h
-
 struct RowBand {
     int32_t first = 0;
     int32_t last = frameHeight - 1;
