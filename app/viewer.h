@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "render/overview.h"
+#include "render/overview/overview.h"
 #include "render/renderer.h"
 #include "wad/wad_archive.h"
 

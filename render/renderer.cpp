@@ -4,8 +4,8 @@
 
 #include "render/renderer.h"
 
-#include "render/game_look.h"
-#include "render/helper_thread.h"
+#include "render/game_look/game_look.h"
+#include "render/game_look/helper_thread.h"
 
 namespace brindle {
 

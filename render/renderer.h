@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "render/lighting.h"
+#include "render/game_look/lighting.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {

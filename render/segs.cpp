@@ -6,7 +6,7 @@
 #include "render/projection.h"
 #include "render/renderer.h"
 #include "render/seg_geometry.h"
-#include "render/sky.h"
+#include "render/game_look/sky.h"
 
 namespace brindle {
 

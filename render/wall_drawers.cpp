@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "render/coverage.h"
+#include "render/game_look/coverage.h"
 #include "render/fixed_math.h"
-#include "render/lighting.h"
+#include "render/game_look/lighting.h"
 #include "render/projection.h"
 #include "render/renderer.h"
 

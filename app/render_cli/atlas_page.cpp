@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/render_cli/atlas.h"
-#include "render/overview_svg.h"
+#include "render/overview/overview_svg.h"
 
 namespace brindle {
 

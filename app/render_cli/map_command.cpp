@@ -12,7 +12,7 @@
 #include "app/render_cli/text_file.h"
 #include "app/render_cli/view_setup.h"
 #include "app/viewer.h"
-#include "render/overview_svg.h"
+#include "render/overview/overview_svg.h"
 
 namespace brindle {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/viewer.h"
-#include "render/overview.h"
+#include "render/overview/overview.h"
 #include "tests/support/synthetic_wad.h"
 #include "tests/support/test_data.h"
 #include "tests/video/picture_files.h"

@@ -9,8 +9,8 @@
 #include <ostream>
 
 #include "app/viewer.h"
-#include "render/overview.h"
-#include "render/overview_svg.h"
+#include "render/overview/overview.h"
+#include "render/overview/overview_svg.h"
 #include "render/renderer.h"
 #include "tests/hostile/broken_archives.h"
 #include "wad/wad_archive.h"

@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "render/lighting.h"
+#include "render/game_look/lighting.h"
 #include "render/seg_geometry.h"
-#include "render/sky.h"
+#include "render/game_look/sky.h"
 
 namespace brindle::test {
 

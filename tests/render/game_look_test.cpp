@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/viewer.h"
-#include "render/coverage.h"
-#include "render/lighting.h"
-#include "render/plane_cells.h"
+#include "render/game_look/coverage.h"
+#include "render/game_look/lighting.h"
+#include "render/game_look/plane_cells.h"
 #include "tests/render/game_look_reference.h"
 #include "tests/render/test_level.h"
 #include "tests/support/synthetic_wad.h"

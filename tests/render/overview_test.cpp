@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "render/overview.h"
-#include "render/overview_svg.h"
+#include "render/overview/overview.h"
+#include "render/overview/overview_svg.h"
 #include "tests/render/test_level.h"
 
 namespace brindle {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "render/overview.h"
+#include "render/overview/overview.h"
 
 namespace brindle {
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/coverage.h"
-#include "render/helper_thread.h"
-#include "render/plane_cells.h"
-#include "render/planes.h"
-#include "render/sky.h"
+#include "render/game_look/coverage.h"
+#include "render/game_look/helper_thread.h"
+#include "render/game_look/plane_cells.h"
+#include "render/game_look/planes.h"
+#include "render/game_look/sky.h"
 
 namespace brindle {
 

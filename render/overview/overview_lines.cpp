@@ -1,7 +1,7 @@
 // Which linedefs the overview draws and in which class: what the line separates decides it.
 #include <algorithm>
 
-#include "render/overview.h"
+#include "render/overview/overview.h"
 
 namespace brindle {
 

@@ -1,6 +1,6 @@
 // The SVG overview. Numbers are written in the C locale, which no part of Brindle changes, so
 // their decimal point is always ".".
-#include "render/overview_svg.h"
+#include "render/overview/overview_svg.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // The sky texture of a map and its backdrop for one view angle.
-#include "render/sky.h"
+#include "render/game_look/sky.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "render/helper_thread.h"
+#include "render/game_look/helper_thread.h"
 
 #include <system_error>
 #include <utility>

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/plane_cells.h"
+#include "render/game_look/plane_cells.h"
 #include "render/renderer.h"
 
 namespace brindle {

@@ -5,15 +5,16 @@
 // zero than that, the side is certain. Where that begins is found exactly, by two integer
 // divisions per limit, and only the few columns between the certain inside and the certain
 // outside are tested point by point.
-#include "render/planes.h"
+#include "render/game_look/planes.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "render/coverage.h"
-#include "render/lighting.h"
-#include "render/sky.h"
+#include "render/game_look/coverage.h"
+#include "render/game_look/flat_spans.h"
+#include "render/game_look/lighting.h"
+#include "render/game_look/sky.h"
 
 namespace brindle {
 
@@ -37,96 +38,6 @@ int64_t floorDivide(int64_t a, int64_t b) {
 int64_t ceilDivide(int64_t a, int64_t b) {
     const int64_t q = a / b;
     return (a % b != 0 && a > 0) ? q + 1 : q;
-}
-
-// The texel of a plane pixel is ((-wy) AND 63) * 64 + (wx AND 63) with
-//   wx = (X >> 16), X = depthCos + viewX * 65536 - Lt * sin,
-//   -wy = (N >> 16), N = 65535 - (depthSin + viewY * 65536) - Lt * cos,
-// folding the view's position in before the shift (it is a whole multiple of 65536) and the
-// negation too: -floor(Y / 65536) = floor((65535 - Y) / 65536). Only bits 16 to 21 of X and N
-// count.
-struct TexelTerms {
-    int64_t x;
-    int64_t negatedY;
-};
-
-TexelTerms texelTerms(const PlaneRow& row, const PlaneView& view) {
-    return {row.depthCos + view.x * 65536, 65535 - (row.depthSin + view.y * 65536)};
-}
-
-// The 64-bit loop, for any row.
-void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
-                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
-    // Held in locals: the frame's byte stores could otherwise make the compiler read them
-    // again for every pixel.
-    const TexelTerms terms = texelTerms(row, view);
-    const int64_t step = row.step;
-    const int64_t c = view.cos;
-    const int64_t s = view.sin;
-    int64_t across = (320 - first) * step;
-    for (int32_t x = first; x <= last; ++x) {
-        const int64_t lateral = across >> 16;
-        across -= step;
-        const int64_t mapX = terms.x - lateral * s;
-        const int64_t negatedMapY = terms.negatedY - lateral * c;
-        out[x] = colorMap[flat[((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63)]];
-    }
-}
-
-// Rows nearer than 554 (step below 65536) move the lateral offset by 0 or 1 from column to
-// column, and one offset less moves X by +sin and N by +cos exactly. So the texels of the
-// span's offsets are tabulated with additions alone, and each column looks its offset up.
-constexpr int64_t nearStepLimit = 65536;
-
-void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
-                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
-    const TexelTerms terms = texelTerms(row, view);
-    const int64_t step = row.step;
-    const int64_t firstLateral = row.lateralAt(first);
-    const int64_t count = firstLateral - row.lateralAt(last) + 1;
-    uint8_t shaded[frameWidth];
-    int64_t mapX = terms.x - firstLateral * view.sin;
-    int64_t negatedMapY = terms.negatedY - firstLateral * view.cos;
-    for (int64_t k = 0; k < count; ++k) {
-        shaded[k] = colorMap[flat[((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63)]];
-        mapX += view.sin;
-        negatedMapY += view.cos;
-    }
-    int64_t across = (320 - first) * step;
-    for (int32_t x = first; x <= last; ++x) {
-        out[x] = shaded[firstLateral - (across >> 16)];
-        across -= step;
-    }
-}
-
-// Rows whose step is below 2^22 (depths below about 35000) keep (320 - x) * step within 31
-// bits, so the lateral offset is exact in 32 bits; X and N are then needed only modulo 2^32,
-// which unsigned 32-bit arithmetic gives. Sixteen indices at a time, in a loop of fixed length
-// that the compiler turns into vector instructions, then the texels.
-constexpr int64_t narrowStepLimit = int64_t{1} << 22;
-constexpr int32_t chunk = 16;
-
-void drawFlatSpanNarrow(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
-                        int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
-    const TexelTerms terms = texelTerms(row, view);
-    const int32_t step = static_cast<int32_t>(row.step);
-    const uint32_t termX = static_cast<uint32_t>(terms.x);
-    const uint32_t termY = static_cast<uint32_t>(terms.negatedY);
-    const uint32_t c = static_cast<uint32_t>(view.cos);
-    const uint32_t s = static_cast<uint32_t>(view.sin);
-    uint16_t texel[chunk];
-    for (int32_t x0 = first; x0 <= last; x0 += chunk) {
-        for (int32_t k = 0; k < chunk; ++k) {
-            const int32_t lateral = ((320 - x0 - k) * step) >> 16;
-            const uint32_t mapX = termX - static_cast<uint32_t>(lateral) * s;
-            const uint32_t negatedMapY = termY - static_cast<uint32_t>(lateral) * c;
-            texel[k] = static_cast<uint16_t>(((negatedMapY >> 10) & 0xFC0) | ((mapX >> 16) & 63));
-        }
-        const int32_t n = std::min(chunk, last - x0 + 1);
-        for (int32_t k = 0; k < n; ++k) {
-            out[x0 + k] = colorMap[flat[texel[k]]];
-        }
-    }
 }
 
 }  // namespace
@@ -327,12 +238,8 @@ int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, con
     const auto drawSpan = [&](int32_t first, int32_t last) {
         if (sky != nullptr) {
             std::memcpy(out + first, sky + first, static_cast<size_t>(last - first + 1));
-        } else if (row.step < nearStepLimit) {
-            drawFlatSpanNear(out, row, view, first, last, flat, colorMap);
-        } else if (row.step < narrowStepLimit) {
-            drawFlatSpanNarrow(out, row, view, first, last, flat, colorMap);
         } else {
-            drawFlatSpanWide(out, row, view, first, last, flat, colorMap);
+            drawFlatSpan(out, row, view, first, last, flat, colorMap);
         }
     };
     int64_t written = 0;

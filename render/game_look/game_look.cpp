@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "render/game_look.h"
+#include "render/game_look/game_look.h"
 #include "render/renderer.h"
 
 namespace brindle {

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "render/fixed_math.h"
-#include "render/overview.h"
+#include "render/overview/overview.h"
 
 namespace brindle {
 

@@ -6,7 +6,7 @@
 // polygon lies deeper inside its half-plane than the margin cannot decide any point of the cell
 // and is dropped from the cell's bounds: every point that satisfies the remaining bounds lies in
 // the polygon (the dropped line does not touch it), so it satisfies the dropped one too.
-#include "render/plane_cells.h"
+#include "render/game_look/plane_cells.h"
 
 #include <algorithm>
 #include <cmath>
