@@ -46,18 +46,22 @@ void pairEdges(const FloorEdge* first, const FloorEdge* second, const FloorEdge*
 
 }  // namespace
 
-int16_t Renderer::fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorHeight) {
+int16_t Renderer::fillFloor(uint32_t firstSeg, uint32_t segCount, int16_t floorHeight) {
     const WadArchive& level = *archive;
     const int32_t floorAboveEye = floorHeight - viewHeight;
     std::vector<FloorEdge> edges;
     edges.reserve(segCount);
     int32_t maxRow = 0;
     for (uint32_t k = 0; k < segCount; ++k) {
-        const uint16_t segIndex = static_cast<uint16_t>(firstSeg + k);
+        const uint64_t segIndex = uint64_t{firstSeg} + k;
         if (segIndex >= level.segs.size()) {
             continue;
         }
         const Seg& seg = level.segs[segIndex];
+        // A miniseg closes the polygon of a GL subsector, not of the floor the walls bound.
+        if (seg.linedef == noRecord) {
+            continue;
+        }
         if (seg.startVertex < 0 || static_cast<size_t>(seg.startVertex) >= viewVertices.size() ||
             seg.endVertex < 0 || static_cast<size_t>(seg.endVertex) >= viewVertices.size()) {
             continue;

@@ -85,21 +85,21 @@ class Renderer {
 
     // View placement and traversal.
     int16_t setView(int16_t x, int16_t y, int16_t angle);
-    int16_t sectorAt(int16_t x, int16_t y) const;
-    int32_t pointOnNodeSide(int16_t x, int16_t y, int16_t node) const;
-    int32_t pointOnLineSide(int16_t x, int16_t y, int16_t linedef) const;
+    int32_t sectorAt(int16_t x, int16_t y) const;
+    int32_t pointOnNodeSide(int16_t x, int16_t y, int32_t node) const;
+    int32_t pointOnLineSide(int16_t x, int16_t y, int32_t linedef) const;
     int32_t boxVisible(int16_t top, int16_t bottom, int16_t left, int16_t right) const;
     void renderFrame();
-    int16_t renderNode(uint16_t child);
+    int16_t renderNode(uint32_t child);
     // Calls `visit` with every subsector below the child reference, farthest first, in the
     // order renderNode draws them.
-    void visitBackToFront(uint16_t child, const std::function<void(int16_t)>& visit);
+    void visitBackToFront(uint32_t child, const std::function<void(int32_t)>& visit);
 
     // Seg processing and the wall drawers. Walls are unlit unless a light is given.
-    int16_t renderSubsector(int16_t subsector);
-    // The sector of a subsector: the one its first seg faces; -1 without a usable first seg.
-    int16_t sectorOfSubsector(int16_t subsector) const;
-    void drawSegs(int16_t subsector, Look segLook, RowBand& band);
+    int16_t renderSubsector(int32_t subsector);
+    // The sector of a subsector: the one its first seg on a linedef faces; -1 without one.
+    int32_t sectorOfSubsector(int32_t subsector) const;
+    void drawSegs(int32_t subsector, Look segLook, RowBand& band);
     int16_t drawWallFromTop(int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
                             int16_t topHeight, int16_t bottomHeight, int16_t segAngle,
                             const char* textureName, int32_t xOffset, int16_t yOffset,
@@ -116,7 +116,7 @@ class Renderer {
                           WallLight light, RowBand& band);
 
     // Flat floor fill of one subsector in palette index 30.
-    int16_t fillFloor(uint16_t firstSeg, uint16_t segCount, int16_t floorHeight);
+    int16_t fillFloor(uint32_t firstSeg, uint32_t segCount, int16_t floorHeight);
 
     // Writes the frame with palette 0 as a PCX file; the archive's writePcx result.
     int32_t saveScreenshot(const char* fileName) const;
@@ -157,7 +157,7 @@ class Renderer {
     void releaseFrameBuffer();  // provided by the surface
     void renderGameFrame();     // game_look.cpp
     void drawGameBand(int band);
-    void drawGameSubsector(int16_t subsector, int band);
+    void drawGameSubsector(int32_t subsector, int band);
 
     // What the game look keeps between frames: the cells of the tree, the sky backdrop and
     // scratch space. Made at the first game-look frame.

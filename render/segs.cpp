@@ -19,11 +19,11 @@ bool validIndex(int32_t index, const std::vector<T>& records) {
 
 // The sidedef on the seg's own side: side 1 runs against its linedef, so it faces the
 // linedef's left side.
-int16_t frontSidedefOf(const Seg& seg, const Linedef& line) {
+int32_t frontSidedefOf(const Seg& seg, const Linedef& line) {
     return seg.side == 1 ? line.leftSidedef : line.rightSidedef;
 }
 
-int16_t backSidedefOf(const Seg& seg, const Linedef& line) {
+int32_t backSidedefOf(const Seg& seg, const Linedef& line) {
     return seg.side == 1 ? line.rightSidedef : line.leftSidedef;
 }
 
@@ -40,18 +40,15 @@ SegGeometry measureSeg(const Renderer& renderer, ViewVertex start, int16_t segAn
     return g;
 }
 
-// The sector a subsector's first seg faces; -1 when the subsector has no usable first seg.
-int16_t Renderer::sectorOfSubsector(int16_t subsector) const {
+// The sector a subsector's first seg on a linedef faces; -1 when it has no usable such seg.
+int32_t Renderer::sectorOfSubsector(int32_t subsector) const {
     const WadArchive& level = *archive;
-    if (!validIndex(subsector, level.subsectors) || level.subsectors[subsector].segCount <= 0) {
-        return -1;
-    }
-    const int32_t first = level.subsectors[subsector].firstSeg;
+    const int32_t first = level.firstLinedefSeg(subsector);
     if (!validIndex(first, level.segs) || !validIndex(level.segs[first].linedef, level.linedefs)) {
         return -1;
     }
     const Seg& seg = level.segs[first];
-    const int16_t front = frontSidedefOf(seg, level.linedefs[seg.linedef]);
+    const int32_t front = frontSidedefOf(seg, level.linedefs[seg.linedef]);
     if (!validIndex(front, level.sidedefs) ||
         !validIndex(level.sidedefs[front].sector, level.sectors)) {
         return -1;
@@ -59,16 +56,16 @@ int16_t Renderer::sectorOfSubsector(int16_t subsector) const {
     return level.sidedefs[front].sector;
 }
 
-int16_t Renderer::renderSubsector(int16_t subsector) {
+int16_t Renderer::renderSubsector(int32_t subsector) {
     const WadArchive& level = *archive;
     if (!validIndex(subsector, level.subsectors)) {
         return 1;
     }
     if (drawFloors) {
-        const int16_t sector = sectorOfSubsector(subsector);
+        const int32_t sector = sectorOfSubsector(subsector);
         if (sector >= 0 && level.sectors[sector].floorHeight < viewHeight) {
             const Subsector& sub = level.subsectors[subsector];
-            fillFloor(static_cast<uint16_t>(sub.firstSeg), static_cast<uint16_t>(sub.segCount),
+            fillFloor(static_cast<uint32_t>(sub.firstSeg), static_cast<uint32_t>(sub.segCount),
                       level.sectors[sector].floorHeight);
         }
     }
@@ -81,7 +78,7 @@ int16_t Renderer::renderSubsector(int16_t subsector) {
 // The game look lights each wall from its front sector and leaves out the upper piece between
 // two sky ceilings, so that the sky joins over it. A band drawn nearest first (one with a
 // coverage mask) takes the segs, and each seg's pieces, in the reverse order.
-void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
+void Renderer::drawSegs(int32_t subsector, Look segLook, RowBand& band) {
     const WadArchive& level = *archive;
     if (!validIndex(subsector, level.subsectors)) {
         return;
@@ -91,7 +88,7 @@ void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
     const bool reversed = band.coverage != nullptr;
     for (int32_t k = 0; k < sub.segCount; ++k) {
         const int32_t i = reversed ? sub.segCount - 1 - k : k;
-        const int16_t segIndex = wrap16(sub.firstSeg + i);
+        const int32_t segIndex = add32(sub.firstSeg, i);
         if (!validIndex(segIndex, level.segs)) {
             continue;
         }
@@ -102,7 +99,7 @@ void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
             continue;
         }
         const Linedef& line = level.linedefs[seg.linedef];
-        const int16_t frontIndex = frontSidedefOf(seg, line);
+        const int32_t frontIndex = frontSidedefOf(seg, line);
         if (!validIndex(frontIndex, level.sidedefs) ||
             !validIndex(level.sidedefs[frontIndex].sector, level.sectors)) {
             continue;
@@ -143,7 +140,7 @@ void Renderer::drawSegs(int16_t subsector, Look segLook, RowBand& band) {
         };
         Piece pieces[3];
         int count = 0;
-        const int16_t backIndex = backSidedefOf(seg, line);
+        const int32_t backIndex = backSidedefOf(seg, line);
         if (validIndex(backIndex, level.sidedefs) &&
             validIndex(level.sidedefs[backIndex].sector, level.sectors)) {
             const Sector& backSector = level.sectors[level.sidedefs[backIndex].sector];

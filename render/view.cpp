@@ -43,7 +43,7 @@ int16_t Renderer::setView(int16_t x, int16_t y, int16_t angle) {
     }
     viewX = x;
     viewY = y;
-    const int16_t sector = sectorAt(x, y);
+    const int32_t sector = sectorAt(x, y);
     const int32_t floor =
         validIndex(sector, archive->sectors) ? archive->sectors[sector].floorHeight : 0;
     viewHeight = wrap16(floor + eyeHeight);
@@ -54,12 +54,12 @@ int16_t Renderer::setView(int16_t x, int16_t y, int16_t angle) {
 // The sector of the subsector that contains the point, told by the first seg's linedef. -1 only
 // when the level's records name nothing there (the archive refuses such levels); setView then
 // takes the floor as 0.
-int16_t Renderer::sectorAt(int16_t x, int16_t y) const {
+int32_t Renderer::sectorAt(int16_t x, int16_t y) const {
     const WadArchive& level = *archive;
     // Without nodes the level is its first subsector.
-    uint16_t child = subsectorFlag;
+    uint32_t child = subsectorFlag;
     if (level.rootNode >= 0) {
-        child = static_cast<uint16_t>(level.rootNode);
+        child = static_cast<uint32_t>(level.rootNode);
         // A tree visits each node at most once on the way down; the bound keeps a damaged
         // tree from looping.
         for (size_t steps = 0; (child & subsectorFlag) == 0; ++steps) {
@@ -67,25 +67,21 @@ int16_t Renderer::sectorAt(int16_t x, int16_t y) const {
                 return -1;
             }
             const Node& node = level.nodes[child];
-            child = pointOnNodeSide(x, y, static_cast<int16_t>(child)) == 1 ? node.rightChild
+            child = pointOnNodeSide(x, y, static_cast<int32_t>(child)) == 1 ? node.rightChild
                                                                             : node.leftChild;
         }
     }
-    const int32_t subsector = child & 0x7FFF;
-    if (!validIndex(subsector, level.subsectors)) {
-        return -1;
-    }
-    const int32_t firstSeg = level.subsectors[subsector].firstSeg;
+    const int32_t firstSeg = level.firstLinedefSeg(static_cast<int32_t>(child & childIndexMask));
     if (!validIndex(firstSeg, level.segs)) {
         return -1;
     }
-    const int16_t linedefIndex = level.segs[firstSeg].linedef;
+    const int32_t linedefIndex = level.segs[firstSeg].linedef;
     if (!validIndex(linedefIndex, level.linedefs)) {
         return -1;
     }
     const Linedef& line = level.linedefs[linedefIndex];
     const bool onRight = pointOnLineSide(x, y, linedefIndex) == 1;
-    int16_t side = onRight ? line.rightSidedef : line.leftSidedef;
+    int32_t side = onRight ? line.rightSidedef : line.leftSidedef;
     // Standing behind a one-sided line (the viewer walks through walls) or on it: the side that
     // exists tells the sector.
     if (!validIndex(side, level.sidedefs)) {
@@ -97,7 +93,7 @@ int16_t Renderer::sectorAt(int16_t x, int16_t y) const {
     return level.sidedefs[side].sector;
 }
 
-int32_t Renderer::pointOnNodeSide(int16_t x, int16_t y, int16_t node) const {
+int32_t Renderer::pointOnNodeSide(int16_t x, int16_t y, int32_t node) const {
     if (!validIndex(node, archive->nodes)) {
         return 0;
     }
@@ -105,7 +101,7 @@ int32_t Renderer::pointOnNodeSide(int16_t x, int16_t y, int16_t node) const {
     return rightOfLine(x, y, n.x, n.y, n.dx, n.dy);
 }
 
-int32_t Renderer::pointOnLineSide(int16_t x, int16_t y, int16_t linedef) const {
+int32_t Renderer::pointOnLineSide(int16_t x, int16_t y, int32_t linedef) const {
     const WadArchive& level = *archive;
     if (!validIndex(linedef, level.linedefs)) {
         return 0;
@@ -136,42 +132,42 @@ void Renderer::renderFrame() {
         renderNode(subsectorFlag);
         return;
     }
-    renderNode(static_cast<uint16_t>(archive->rootNode));
+    renderNode(static_cast<uint32_t>(archive->rootNode));
 }
 
-int16_t Renderer::renderNode(uint16_t child) {
+int16_t Renderer::renderNode(uint32_t child) {
     if ((child & subsectorFlag) != 0) {
-        return renderSubsector(static_cast<int16_t>(child & 0x7FFF));
+        return renderSubsector(static_cast<int32_t>(child & childIndexMask));
     }
-    visitBackToFront(child, [this](int16_t subsector) { renderSubsector(subsector); });
+    visitBackToFront(child, [this](int32_t subsector) { renderSubsector(subsector); });
     return 1;
 }
 
-void Renderer::visitBackToFront(uint16_t child, const std::function<void(int16_t)>& visit) {
+void Renderer::visitBackToFront(uint32_t child, const std::function<void(int32_t)>& visit) {
     // Depth-first with an explicit stack instead of recursion, so that a deep tree cannot
     // exhaust the call stack. Pushing the near child before the far one pops the far subtree
     // first and finishes it before the near one starts: the same order as recursing.
     const std::vector<Node>& nodes = archive->nodes;
-    std::vector<uint16_t> pending;
+    std::vector<uint32_t> pending;
     pending.reserve(64);
     pending.push_back(child);
     size_t expanded = 0;
     while (!pending.empty()) {
-        const uint16_t next = pending.back();
+        const uint32_t next = pending.back();
         pending.pop_back();
         if ((next & subsectorFlag) != 0) {
-            visit(static_cast<int16_t>(next & 0x7FFF));
+            visit(static_cast<int32_t>(next & childIndexMask));
             continue;
         }
         // Each node of a tree is expanded once; more means a damaged tree.
-        if (!validIndex(next, nodes) || ++expanded > nodes.size()) {
+        if (!validIndex(static_cast<int32_t>(next), nodes) || ++expanded > nodes.size()) {
             continue;
         }
         const Node& node = nodes[next];
         // The viewer left of the partition line (or on it) sees the right child as the far one.
-        const bool viewerRight = pointOnNodeSide(viewX, viewY, static_cast<int16_t>(next)) == 1;
-        const uint16_t farChild = viewerRight ? node.leftChild : node.rightChild;
-        const uint16_t nearChild = viewerRight ? node.rightChild : node.leftChild;
+        const bool viewerRight = pointOnNodeSide(viewX, viewY, static_cast<int32_t>(next)) == 1;
+        const uint32_t farChild = viewerRight ? node.leftChild : node.rightChild;
+        const uint32_t nearChild = viewerRight ? node.rightChild : node.leftChild;
         const int16_t* box = node.leftBox;
         if (boxVisible(box[0], box[1], box[2], box[3]) == 1) {
             pending.push_back(nearChild);

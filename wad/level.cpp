@@ -1,60 +1,15 @@
-// Loading a level: the lumps that follow its marker, each read in bulk into its record array.
+// Loading a level: its marker's file is read again, the level's lumps are handed to the readers
+// of its format (level_lumps.cpp), and the records are checked before anything uses them.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
+#include "wad/formats/level_lumps.h"
 #include "wad/lump_names.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
-
-namespace {
-
-// A level is its marker and the ten entries after it; eight of them are read.
-constexpr int32_t levelLumpsAfterMarker = 10;
-
-using LevelReader = int32_t (WadArchive::*)(int32_t, int32_t);
-
-struct LevelLump {
-    const char* name;
-    LevelReader reader;
-    int32_t recordSize;
-    bool required;
-};
-
-constexpr LevelLump levelLumps[] = {
-    {"THINGS", &WadArchive::readThings, sizeof(Thing), false},
-    {"LINEDEFS", &WadArchive::readLinedefs, sizeof(Linedef), true},
-    {"SIDEDEFS", &WadArchive::readSidedefs, sizeof(Sidedef), true},
-    {"VERTEXES", &WadArchive::readVertices, sizeof(Vertex), true},
-    {"SEGS", &WadArchive::readSegs, sizeof(Seg), true},
-    {"SSECTORS", &WadArchive::readSubsectors, sizeof(Subsector), true},
-    {"NODES", &WadArchive::readNodes, sizeof(Node), true},
-    {"SECTORS", &WadArchive::readSectors, sizeof(Sector), true},
-};
-
-// One seek and one read straight into the final array.
-template <typename Record>
-int32_t readRecords(std::FILE* file, std::vector<Record>& records, int32_t filePos, int32_t count) {
-    records.clear();
-    if (file == nullptr || filePos < 0 || count < 0) {
-        return resultCannotRead;
-    }
-    records.resize(static_cast<size_t>(count));
-    if (count == 0) {
-        return resultOk;
-    }
-    if (std::fseek(file, filePos, SEEK_SET) != 0 ||
-        std::fread(records.data(), sizeof(Record), records.size(), file) != records.size()) {
-        records.clear();
-        return resultCannotRead;
-    }
-    return resultOk;
-}
-
-}  // namespace
 
 int32_t WadArchive::loadLevel(int32_t episode, int32_t mission) {
     char mapName[32];
@@ -75,7 +30,6 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     // Every failure from here on leaves no level arrays, the start as it was, and a reason.
     auto refuse = [&](int32_t result, std::string text) {
         streams.clear();
-        levelFile = -1;
         freeLevel();
         startX = previousX;
         startY = previousY;
@@ -116,44 +70,38 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     if (marker.file > 0 && kind != "IWAD" && kind != "PWAD") {
         return refuse(resultNotWad, wad.path + " is not a WAD archive");
     }
-    // Once files are layered, levels in formats Brindle cannot draw are named for what they are.
-    if (wadFiles.size() > 1) {
-        if (std::string problem = unsupportedLevel(name, marker); !problem.empty()) {
-            return refuse(resultUnsupportedLevel, std::move(problem));
+
+    MapRecords map;
+    NodeRecords tree;
+    if (const LevelProblem problem = readLevelRecords(name, marker, map, tree); problem.failed()) {
+        return refuse(problem.result, problem.text);
+    }
+    things = std::move(map.things);
+    linedefs = std::move(map.linedefs);
+    sidedefs = std::move(map.sidedefs);
+    vertices = std::move(map.vertices);
+    sectors = std::move(map.sectors);
+    vertices.insert(vertices.end(), tree.extraVertices.begin(), tree.extraVertices.end());
+    segs = std::move(tree.segs);
+    subsectors = std::move(tree.subsectors);
+    nodes = std::move(tree.nodes);
+    nodeFormat = tree.format;
+    vertexCount = static_cast<int32_t>(vertices.size());
+    rootNode = static_cast<int32_t>(nodes.size()) - 1;
+    // The player-one start is the last thing of type 1; without one the start keeps its value.
+    for (const Thing& thing : things) {
+        if (thing.type == 1) {
+            startX = thing.x;
+            startY = thing.y;
+            startAngle = thing.angle;
         }
     }
 
-    levelFile = marker.file;
-    const size_t first = static_cast<size_t>(marker.entry) + 1;
-    const size_t end = std::min(wad.directory.size(), first + size_t{levelLumpsAfterMarker});
-    bool present[std::size(levelLumps)] = {};
-    for (size_t i = first; i < end; ++i) {
-        const LumpEntry& entry = wad.directory[i];
-        if (!wad.holds(entry)) {
-            continue;  // reaches past the end of the file: as good as missing
-        }
-        const std::string entryName = lumpName(entry.name);
-        for (size_t kind = 0; kind < std::size(levelLumps); ++kind) {
-            const LevelLump& lump = levelLumps[kind];
-            if (entryName != lump.name) {
-                continue;
-            }
-            if ((this->*lump.reader)(entry.filePos, entry.size / lump.recordSize) != resultOk) {
-                return refuse(resultCannotRead,
-                              "cannot read " + entryName + " of map " + name + " in " + quoted);
-            }
-            present[kind] = true;
-        }
-    }
-    levelFile = -1;
-
-    for (size_t kind = 0; kind < std::size(levelLumps); ++kind) {
-        if (levelLumps[kind].required && !present[kind]) {
-            return refuse(resultBadLevel, std::string(levelLumps[kind].name) + " lump missing");
-        }
-    }
     if (std::string problem = checkLevel(); !problem.empty()) {
         return refuse(resultBadLevel, std::move(problem));
+    }
+    if (std::string problem = checkSubsectorSectors(); !problem.empty()) {
+        return refuse(resultBadLevel, name + " in " + wad.path + ": " + problem);
     }
     readLevelFlats();
     streams.clear();
@@ -174,6 +122,8 @@ int32_t WadArchive::freeLevel() {
     nodes = {};
     levelFlats = {};
     levelName.clear();
+    levelFormat = LevelFormat::doom;
+    nodeFormat = NodeFormat::none;
     vertexCount = 0;
     rootNode = -1;
     return resultOk;
@@ -185,50 +135,20 @@ void WadArchive::getPlayerStart(int16_t* xOut, int16_t* yOut, int16_t* angleOut)
     *angleOut = startAngle;
 }
 
-// The player-one start is the last thing of type 1; without one the start keeps its value.
-int32_t WadArchive::readThings(int32_t filePos, int32_t count) {
-    const int32_t result = readRecords(stream(levelFile), things, filePos, count);
-    for (const Thing& thing : things) {
-        if (thing.type == 1) {
-            startX = thing.x;
-            startY = thing.y;
-            startAngle = thing.angle;
+int32_t WadArchive::firstLinedefSeg(int32_t subsector) const {
+    if (subsector < 0 || static_cast<size_t>(subsector) >= subsectors.size()) {
+        return noRecord;
+    }
+    const Subsector& sub = subsectors[static_cast<size_t>(subsector)];
+    for (int64_t i = sub.firstSeg; i < int64_t{sub.firstSeg} + sub.segCount; ++i) {
+        if (i < 0 || static_cast<size_t>(i) >= segs.size()) {
+            return noRecord;
+        }
+        if (segs[static_cast<size_t>(i)].linedef >= 0) {
+            return static_cast<int32_t>(i);
         }
     }
-    return result;
-}
-
-int32_t WadArchive::readLinedefs(int32_t filePos, int32_t count) {
-    return readRecords(stream(levelFile), linedefs, filePos, count);
-}
-
-int32_t WadArchive::readSidedefs(int32_t filePos, int32_t count) {
-    return readRecords(stream(levelFile), sidedefs, filePos, count);
-}
-
-int32_t WadArchive::readVertices(int32_t filePos, int32_t count) {
-    const int32_t result = readRecords(stream(levelFile), vertices, filePos, count);
-    vertexCount = static_cast<int32_t>(vertices.size());
-    return result;
-}
-
-int32_t WadArchive::readSegs(int32_t filePos, int32_t count) {
-    return readRecords(stream(levelFile), segs, filePos, count);
-}
-
-int32_t WadArchive::readSubsectors(int32_t filePos, int32_t count) {
-    return readRecords(stream(levelFile), subsectors, filePos, count);
-}
-
-// The root of the tree is the last node; a level without nodes has root -1.
-int32_t WadArchive::readNodes(int32_t filePos, int32_t count) {
-    const int32_t result = readRecords(stream(levelFile), nodes, filePos, count);
-    rootNode = static_cast<int16_t>(static_cast<int32_t>(nodes.size()) - 1);
-    return result;
-}
-
-int32_t WadArchive::readSectors(int32_t filePos, int32_t count) {
-    return readRecords(stream(levelFile), sectors, filePos, count);
+    return noRecord;
 }
 
 }  // namespace brindle

@@ -9,8 +9,8 @@ namespace brindle {
 
 namespace {
 
-// Records addressable by a 15-bit node child reference.
-constexpr size_t maxNodes = 0x8000;
+// Records addressable by a 31-bit node child reference.
+constexpr size_t maxNodes = 0x80000000u;
 
 std::string recordText(const char* lump, size_t record) {
     return std::string(lump) + " record " + std::to_string(record) + ": ";
@@ -73,6 +73,10 @@ std::string checkSegs(const std::vector<Seg>& segs, const std::vector<Linedef>& 
             return recordText("SEGS", i) +
                    outOfRange("end vertex", seg.endVertex, vertexCount, "vertices");
         }
+        // A seg on no linedef is a miniseg: it closes a subsector's polygon and is never drawn.
+        if (seg.linedef == noRecord) {
+            continue;
+        }
         if (!inRange(seg.linedef, linedefs.size())) {
             return recordText("SEGS", i) +
                    outOfRange("linedef", seg.linedef, linedefs.size(), "linedefs");
@@ -100,13 +104,14 @@ std::string checkSubsectors(const std::vector<Subsector>& subsectors, size_t seg
             return recordText("SSECTORS", i) + "seg count " + std::to_string(sub.segCount) +
                    " is negative";
         }
-        const int32_t end = int32_t{sub.firstSeg} + sub.segCount;
-        if (sub.firstSeg < 0 || static_cast<size_t>(end) > segCount) {
+        const int64_t end = int64_t{sub.firstSeg} + sub.segCount;
+        if (sub.firstSeg < 0 || static_cast<uint64_t>(end) > segCount) {
             return recordText("SSECTORS", i) + "segs " + std::to_string(sub.firstSeg) + " to " +
                    std::to_string(end - 1) + " out of range (" + std::to_string(segCount) +
                    " segs)";
         }
-        for (int32_t seg = sub.firstSeg; seg < end; ++seg) {
+        for (size_t seg = static_cast<size_t>(sub.firstSeg); seg < static_cast<size_t>(end);
+             ++seg) {
             if (owner[static_cast<size_t>(seg)] != noOwner) {
                 return recordText("SSECTORS", i) + "seg " + std::to_string(seg) +
                        " already belongs to subsector " +
@@ -118,10 +123,10 @@ std::string checkSubsectors(const std::vector<Subsector>& subsectors, size_t seg
     return {};
 }
 
-std::string childText(const char* side, uint16_t child) {
+std::string childText(const char* side, uint32_t child) {
     const bool isSubsector = (child & subsectorFlag) != 0;
     return std::string(side) + (isSubsector ? " child subsector " : " child node ") +
-           std::to_string(child & ~subsectorFlag);
+           std::to_string(child & childIndexMask);
 }
 
 // Every child in range, and one tree rooted at the last node: walked without recursion, so
@@ -138,7 +143,7 @@ std::string checkNodes(const std::vector<Node>& nodes, size_t subsectorCount) {
     for (size_t i = 0; i < nodes.size(); ++i) {
         for (const auto& [side, child] :
              {std::pair{"right", nodes[i].rightChild}, std::pair{"left", nodes[i].leftChild}}) {
-            const size_t index = child & ~subsectorFlag;
+            const size_t index = child & childIndexMask;
             const bool isSubsector = (child & subsectorFlag) != 0;
             if (index >= (isSubsector ? subsectorCount : nodes.size())) {
                 return recordText("NODES", i) + childText(side, child) + " out of range (" +
@@ -156,7 +161,7 @@ std::string checkNodes(const std::vector<Node>& nodes, size_t subsectorCount) {
         pending.pop_back();
         for (const auto& [side, child] :
              {std::pair{"right", nodes[i].rightChild}, std::pair{"left", nodes[i].leftChild}}) {
-            const size_t index = child & ~subsectorFlag;
+            const size_t index = child & childIndexMask;
             std::vector<bool>& seen = (child & subsectorFlag) ? subsectorSeen : nodeSeen;
             if (seen[index]) {
                 return recordText("NODES", i) + childText(side, child) + " is reached twice";
@@ -188,6 +193,17 @@ std::string WadArchive::checkLevel() const {
          }) {
         if (!problem.empty()) {
             return problem;
+        }
+    }
+    return {};
+}
+
+// Each subsector is in the sector its first seg on a linedef faces; one with no such seg
+// (minisegs only) belongs to no sector.
+std::string WadArchive::checkSubsectorSectors() const {
+    for (size_t i = 0; i < subsectors.size(); ++i) {
+        if (firstLinedefSeg(static_cast<int32_t>(i)) == noRecord) {
+            return "subsector " + std::to_string(i) + " has no seg on a linedef";
         }
     }
     return {};

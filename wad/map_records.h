@@ -1,4 +1,6 @@
-// Level records exactly as the archive stores them: little-endian, packed, read in bulk.
+// Level records as the renderer walks them, whatever format the archive stores them in. Record
+// references are 32-bit and -1 means none, so a level may hold more records than 16-bit
+// indices address; coordinates, heights and offsets stay the 16-bit values the maps store.
 #pragma once
 
 #include <bit>
@@ -9,22 +11,27 @@ namespace brindle {
 static_assert(std::endian::native == std::endian::little,
               "records are read straight from little-endian files");
 
+// A reference that names no record.
+constexpr int32_t noRecord = -1;
+
 struct Thing {
     int16_t x;
     int16_t y;
-    int16_t angle;  // degrees
-    int16_t type;   // 1 is the player-one start
-    int16_t flags;
+    int16_t angle;              // degrees
+    int16_t type;               // 1 is the player-one start
+    int16_t flags;              // as the level's format stores them
+    uint8_t skills = 0;         // bit k set: shown at skill k + 1 (skills 1 to 5)
+    bool singlePlayer = false;  // false: a thing of the multiplayer modes only
 };
 
 struct Linedef {
-    int16_t startVertex;
-    int16_t endVertex;
-    int16_t flags;
+    int32_t startVertex;
+    int32_t endVertex;
+    int16_t flags;  // 32: secret, 128: never shown on the map, in every format
     int16_t special;
     int16_t tag;
-    int16_t rightSidedef;  // front side
-    int16_t leftSidedef;   // back side; negative when the line has one side
+    int32_t rightSidedef;  // front side
+    int32_t leftSidedef;   // back side; noRecord (or any negative value) when the line has one side
 };
 
 struct Sidedef {
@@ -33,7 +40,7 @@ struct Sidedef {
     char upperTexture[8];  // NUL-padded, not terminated when 8 characters long
     char lowerTexture[8];
     char middleTexture[8];
-    int16_t sector;
+    int32_t sector;
 };
 
 struct Vertex {
@@ -42,21 +49,22 @@ struct Vertex {
 };
 
 struct Seg {
-    int16_t startVertex;
-    int16_t endVertex;
-    int16_t angle;  // direction as an Angle, 65536 per turn
-    int16_t linedef;
-    int16_t side;  // 0: on the linedef's right side, 1: on its left side
+    int32_t startVertex;
+    int32_t endVertex;
+    int16_t angle;    // direction as an Angle, 65536 per turn
+    int32_t linedef;  // noRecord for a miniseg, which is never drawn
+    int16_t side;     // 0: on the linedef's right side, 1: on its left side
     int16_t offset;
 };
 
 struct Subsector {
-    int16_t segCount;
-    int16_t firstSeg;
+    int32_t segCount;
+    int32_t firstSeg;
 };
 
-// A child reference with bit 15 set names a subsector (low 15 bits), otherwise a node.
-constexpr uint16_t subsectorFlag = 0x8000;
+// A child reference with bit 31 set names a subsector (the low 31 bits), otherwise a node.
+constexpr uint32_t subsectorFlag = 0x80000000u;
+constexpr uint32_t childIndexMask = 0x7FFFFFFFu;
 
 struct Node {
     int16_t x;
@@ -65,8 +73,8 @@ struct Node {
     int16_t dy;
     int16_t rightBox[4];  // top, bottom, left, right
     int16_t leftBox[4];
-    uint16_t rightChild;
-    uint16_t leftChild;
+    uint32_t rightChild;
+    uint32_t leftChild;
 };
 
 struct Sector {
@@ -79,13 +87,11 @@ struct Sector {
     int16_t tag;
 };
 
-static_assert(sizeof(Thing) == 10);
-static_assert(sizeof(Linedef) == 14);
-static_assert(sizeof(Sidedef) == 30);
-static_assert(sizeof(Vertex) == 4);
-static_assert(sizeof(Seg) == 12);
-static_assert(sizeof(Subsector) == 4);
-static_assert(sizeof(Node) == 28);
-static_assert(sizeof(Sector) == 26);
+// The level formats and node formats a level may come in.
+enum class LevelFormat { doom, hexen, udmf };
+enum class NodeFormat { none, classic, deepbsp, xnod, znod, xgln, zgln, xgl2, zgl2, xgl3, zgl3 };
+
+const char* levelFormatName(LevelFormat format);
+const char* nodeFormatName(NodeFormat format);
 
 }  // namespace brindle

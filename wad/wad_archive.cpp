@@ -48,7 +48,6 @@ void WadArchive::releaseAll() {
     flatIndex = {};
     fileSize = 0;
     foundLump = {};
-    levelFile = -1;
     textureLumps = {};
     textureSources = {};
     textureStates.reset();

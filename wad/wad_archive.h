@@ -15,6 +15,12 @@
 #include "wad/map_records.h"
 
 namespace brindle {
+struct LevelLump;
+struct MapRecords;
+struct NodeRecords;
+}  // namespace brindle
+
+namespace brindle {
 
 // Result codes shared by the archive's operations.
 enum : int32_t {
@@ -25,6 +31,13 @@ enum : int32_t {
     resultBadLevel = -3,          // the level is incomplete or its records contradict each other
     resultNotWad = -4,            // an added file says neither "IWAD" nor "PWAD"
     resultUnsupportedLevel = -5,  // a level in a format Brindle does not read (see errorText)
+};
+
+// Why a level could not be read: a result code and the text errorText gives.
+struct LevelProblem {
+    int32_t result = resultOk;
+    std::string text;
+    bool failed() const { return result != resultOk; }
 };
 
 struct WadHeader {
@@ -115,8 +128,9 @@ class WadArchive {
     // Loads the level with the given marker name ("E1M1", "MAP01", ...), whole, from the last
     // file that has its marker. 1 on success, -1 (not opened, unreadable, marker missing),
     // -2 (not an IWAD), -3 (a level lump is missing or its records are inconsistent),
-    // -4 (an added file is not a WAD archive), -5 (once files are added: a text map, a
-    // Hexen-format map, extended nodes or no nodes); errorText says which.
+    // -4 (an added file is not a WAD archive), -5 (no nodes, or nodes of an unknown format);
+    // errorText says which. The level may be in the Doom, Hexen or UDMF format, with classic,
+    // DeePBSP, extended or GL-style nodes.
     int32_t loadLevel(const char* mapName);
     int32_t freeLevel();
     void getPlayerStart(int16_t* xOut, int16_t* yOut, int16_t* angleOut) const;
@@ -176,20 +190,16 @@ class WadArchive {
     int32_t readPatchNames();
     int32_t readTextures();
     std::unique_ptr<uint8_t[]> readPatch(const char* name, int32_t* widthOut, int32_t* heightOut);
-    int32_t readThings(int32_t filePos, int32_t count);
-    int32_t readLinedefs(int32_t filePos, int32_t count);
-    int32_t readSidedefs(int32_t filePos, int32_t count);
-    int32_t readVertices(int32_t filePos, int32_t count);
-    int32_t readSegs(int32_t filePos, int32_t count);
-    int32_t readSubsectors(int32_t filePos, int32_t count);
-    int32_t readNodes(int32_t filePos, int32_t count);
-    int32_t readSectors(int32_t filePos, int32_t count);
+
+    // The first seg of a subsector that lies on a linedef (minisegs lie on none): the seg that
+    // tells the subsector's sector. noRecord when there is none.
+    int32_t firstLinedefSeg(int32_t subsector) const;
 
     int32_t loaded = 0;
     std::array<char, 256> path{};  // the IWAD's
     int32_t directoryOffset = 0;   // the IWAD's directory
     int32_t lumpCount = 0;
-    int16_t rootNode = 0;  // nodes.size() - 1; -1 for a level without nodes
+    int32_t rootNode = 0;  // nodes.size() - 1; -1 for a level without nodes
     int32_t vertexCount = 0;
     int32_t textureCount = 0;
     std::array<std::array<uint8_t, paletteBytes>, paletteCount> palettes{};
@@ -210,6 +220,8 @@ class WadArchive {
     int16_t startY = 0;
     int16_t startAngle = 0;
     std::string levelName;  // the marker of the loaded level ("E1M1", "MAP07"); empty without one
+    LevelFormat levelFormat = LevelFormat::doom;  // of the loaded level
+    NodeFormat nodeFormat = NodeFormat::none;
 
   private:
     void releaseAll();
@@ -218,15 +230,20 @@ class WadArchive {
     std::FILE* stream(int32_t fileIndex) const;
     LumpBytes readLump(LumpRef lump, size_t maxBytes);
     LumpBytes readFoundLump(size_t maxBytes);
-    std::string unsupportedLevel(const std::string& mapName, LumpRef marker);
+    // level_lumps.cpp: the level's lumps read into records by the readers of its format.
+    LevelProblem readLevelRecords(const std::string& mapName, LumpRef marker, MapRecords& map,
+                                  NodeRecords& tree);
+    LevelProblem readTree(const std::string& where, NodeFormat format, const LevelLump& lump,
+                          const MapRecords& map, NodeRecords& tree);
     class PatchSource;  // textures.cpp: patch lumps read for one round of composition
     int32_t addTextureLump(LumpBytes lump);
     void indexTextures();
     bool composeTexture(size_t index, PatchSource& patches) const;
     void composeTextures(const std::vector<int32_t>& indices) const;
     void composeLevelTextures();
-    std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
-    void indexFlats();               // flats.cpp
+    std::string checkLevel() const;             // level_check.cpp: empty when every reference holds
+    std::string checkSubsectorSectors() const;  // every subsector has a seg on a linedef
+    void indexFlats();                          // flats.cpp
     void readLevelFlats();
     void copyStateForLevels(const WadArchive& base);  // level_worker.cpp
 
@@ -240,8 +257,7 @@ class WadArchive {
     std::unordered_map<std::string, LumpRef> flatIndex;     // name -> entry between markers
     std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
     int64_t fileSize = 0;                                              // of all files together
-    LumpRef foundLump;       // of the last successful findLump
-    int32_t levelFile = -1;  // the file whose level lumps the readers read
+    LumpRef foundLump;  // of the last successful findLump
 
     // Set on a level worker: the archive whose composed textures findTexture answers from.
     const WadArchive* textureOwner = nullptr;
@@ -258,8 +274,8 @@ class WadArchive {
     enum : uint8_t { texturePending, textureComposed, textureAbsent };
     mutable std::unique_ptr<std::atomic<uint8_t>[]> textureStates;  // one per texture
     mutable CompositionLock compositionLock;  // held while composing; guards the budgets
-    mutable int64_t texelBudget = 0;     // texture bytes still allowed
-    mutable int64_t copyBudget = 0;      // patch texels still allowed to be copied or decoded
+    mutable int64_t texelBudget = 0;          // texture bytes still allowed
+    mutable int64_t copyBudget = 0;           // patch texels still allowed to be copied or decoded
 };
 
 }  // namespace brindle

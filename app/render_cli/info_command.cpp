@@ -38,6 +38,8 @@ int runInfo(const ArchiveChoice& choice) {
     info["nodes"] = archive.nodes.size();
     info["sectors"] = archive.sectors.size();
     info["rootNode"] = archive.rootNode;
+    info["format"] = levelFormatName(archive.levelFormat);
+    info["nodeFormat"] = nodeFormatName(archive.nodeFormat);
     info["playerStart"] = {
         {"x", x}, {"y", y}, {"angle", angle}, {"viewAngle", startAngleFromDegrees(angle)}};
     nlohmann::ordered_json files = nlohmann::ordered_json::array();

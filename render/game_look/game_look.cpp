@@ -56,8 +56,8 @@ void Renderer::renderGameFrame() {
     if (archive->rootNode < 0) {
         state.subsectors.push_back(0);  // a level without nodes is its subsector 0
     } else {
-        visitBackToFront(static_cast<uint16_t>(archive->rootNode),
-                         [&state](int16_t subsector) { state.subsectors.push_back(subsector); });
+        visitBackToFront(static_cast<uint32_t>(archive->rootNode),
+                         [&state](int32_t subsector) { state.subsectors.push_back(subsector); });
     }
 
     // Bands of rows rather than of columns: each plane row is then worked out by one thread.
@@ -117,11 +117,11 @@ void Renderer::drawGameBand(int bandIndex) {
 }
 
 // One subsector, nearest first: its walls, then its ceiling (or sky), then its floor.
-void Renderer::drawGameSubsector(int16_t subsector, int bandIndex) {
+void Renderer::drawGameSubsector(int32_t subsector, int bandIndex) {
     GameLookState& state = *gameLook;
     GameBand& band = state.bands[static_cast<size_t>(bandIndex)];
     drawSegs(subsector, Look::game, band.rows);
-    const int16_t sectorIndex = sectorOfSubsector(subsector);
+    const int32_t sectorIndex = sectorOfSubsector(subsector);
     if (sectorIndex < 0) {
         return;
     }

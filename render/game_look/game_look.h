@@ -34,7 +34,7 @@ struct GameLookState {
     SkyBackdrop sky;
     bool skyShown = false;  // the map has a sky texture, this frame
     uint64_t frame = 0;
-    std::vector<int16_t> subsectors;  // this frame's subsectors, farthest first
+    std::vector<int32_t> subsectors;  // this frame's subsectors, farthest first
     std::array<GameBand, 2> bands;
     HelperThread helper;  // draws the second band
 };

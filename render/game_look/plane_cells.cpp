@@ -60,7 +60,7 @@ bool touches(const HalfPlane& h, const std::vector<CellCorner>& polygon) {
 }
 
 struct Branch {
-    uint16_t child;
+    uint32_t child;
     std::vector<CellCorner> polygon;
     std::vector<HalfPlane> bounds;
 };
@@ -136,7 +136,7 @@ void PlaneCells::build(const WadArchive& level) {
     }
 
     Branch root;
-    root.child = static_cast<uint16_t>(level.rootNode);
+    root.child = static_cast<uint32_t>(level.rootNode);
     root.polygon = {
         {-farAway, -farAway}, {farAway, -farAway}, {farAway, farAway}, {-farAway, farAway}};
     std::vector<CellCorner> cutPolygon;
@@ -159,7 +159,7 @@ void PlaneCells::build(const WadArchive& level) {
         std::erase_if(branch.bounds,
                       [&](const HalfPlane& h) { return !touches(h, branch.polygon); });
         if ((branch.child & subsectorFlag) != 0) {
-            const size_t index = branch.child & ~subsectorFlag;
+            const size_t index = branch.child & childIndexMask;
             if (index >= cells.size() || cells[index].reached) {
                 continue;
             }

@@ -481,6 +481,12 @@ std::vector<BrokenArchive> brokenLevelIndices() {
     addCases(
         "SEGS", "Seg", base.segs.size(), "linedef", linedefs,
         [](SyntheticLevel& l, size_t i, int16_t v) { l.segs[i].linedef = v; }, never);
+    // A seg on linedef 0xFFFF lies on none: a miniseg, left undrawn.
+    for (BrokenArchive& c : cases) {
+        if (c.name.starts_with("Seg") && c.name.ends_with("_linedef_minus1")) {
+            c.expected = loads;
+        }
+    }
     addCases(
         "SSECTORS", "Subsector", base.subsectors.size(), "firstSeg", segs,
         [](SyntheticLevel& l, size_t i, int16_t v) { l.subsectors[i].firstSeg = v; }, never);
@@ -489,16 +495,16 @@ std::vector<BrokenArchive> brokenLevelIndices() {
     // subsector references.
     const auto nodes = static_cast<int32_t>(base.nodes.size());
     const auto subsectors = static_cast<int32_t>(base.subsectors.size());
-    const std::pair<const char*, uint16_t> children[] = {
+    const std::pair<const char*, uint32_t> children[] = {
         {"minus1", 0xFFFF},
-        {"count", static_cast<uint16_t>(nodes)},
+        {"count", static_cast<uint32_t>(nodes)},
         {"32767", 0x7FFF},
-        {"subsector_count", static_cast<uint16_t>(subsectorFlag | subsectors)},
-        {"subsector_32767", static_cast<uint16_t>(subsectorFlag | 0x7FFF)},
+        {"subsector_count", subsectorFlag | static_cast<uint32_t>(subsectors)},
+        {"subsector_32767", subsectorFlag | 0x7FFF},
     };
     for (size_t i = 0; i < base.nodes.size(); ++i) {
         for (const auto& [label, value] : children) {
-            const uint16_t child = value;
+            const uint32_t child = value;
             cases.push_back({"Node" + std::to_string(i) + "_rightChild_" + label,
                              withLevel([&](SyntheticLevel& l) { l.nodes[i].rightChild = child; }),
                              levelFails(resultBadLevel, "NODES record " + std::to_string(i))});
@@ -513,8 +519,8 @@ std::vector<BrokenArchive> brokenLevelIndices() {
 std::vector<BrokenArchive> brokenLevelStructure() {
     const Expected badNodes = levelFails(resultBadLevel, "NODES record");
     // A second node above the first, as the root: its right child is node 0.
-    auto twoNodes = [](SyntheticLevel& l, uint16_t rootRight, uint16_t rootLeft,
-                       uint16_t node0Right, uint16_t node0Left) {
+    auto twoNodes = [](SyntheticLevel& l, uint32_t rootRight, uint32_t rootLeft,
+                       uint32_t node0Right, uint32_t node0Left) {
         Node root = l.nodes[0];
         root.rightChild = rootRight;
         root.leftChild = rootLeft;
@@ -522,8 +528,8 @@ std::vector<BrokenArchive> brokenLevelStructure() {
         l.nodes[0].leftChild = node0Left;
         l.nodes.push_back(root);
     };
-    const uint16_t sub0 = subsectorFlag | 0;
-    const uint16_t sub1 = subsectorFlag | 1;
+    const uint32_t sub0 = subsectorFlag | 0;
+    const uint32_t sub1 = subsectorFlag | 1;
     auto zeroSizeLevel = [](ArchiveParts& p) {
         for (const std::string& name : SyntheticWad::levelLumpNames) {
             p.levelLumpOverrides[name] = {};
@@ -566,12 +572,13 @@ std::vector<BrokenArchive> brokenLevelStructure() {
          }),
          loadsWithSameFrame},
 
+        // A subsector without a seg on a linedef is in no sector.
         {"Subsector_segCount_0", withLevel([](SyntheticLevel& l) { l.subsectors[0].segCount = 0; }),
-         loads},
+         levelFails(resultBadLevel, "subsector 0 has no seg on a linedef")},
         {"Subsector_segCount_0_at_end_of_segs", withLevel([](SyntheticLevel& l) {
              l.subsectors[1] = {0, 6};
          }),
-         loads},
+         levelFails(resultBadLevel, "subsector 1 has no seg on a linedef")},
         {"Subsector_segCount_minus1",
          withLevel([](SyntheticLevel& l) { l.subsectors[0].segCount = -1; }),
          levelFails(resultBadLevel, "SSECTORS record 0")},

@@ -56,7 +56,7 @@ class Definition {
         if (level.rootNode < 0) {
             drawSubsector(0);
         } else {
-            walk(static_cast<uint16_t>(level.rootNode));
+            walk(static_cast<uint32_t>(level.rootNode));
         }
     }
 
@@ -70,9 +70,9 @@ class Definition {
     }
 
     // Back to front: at each node the child on the far side of the line from the viewer first.
-    void walk(uint16_t child) {
+    void walk(uint32_t child) {
         if (child & subsectorFlag) {
-            drawSubsector(child & 0x7FFF);
+            drawSubsector(child & childIndexMask);
             return;
         }
         const Node& n = level.nodes[child];
@@ -105,12 +105,12 @@ class Definition {
         if (p.y > top || p.y < bottom || p.x < left || p.x > right) {
             return -1;
         }
-        uint16_t child = static_cast<uint16_t>(level.rootNode);
+        uint32_t child = static_cast<uint32_t>(level.rootNode);
         while (!(child & subsectorFlag)) {
             const Node& n = level.nodes[child];
             child = rightOf(p.x, p.y, n.x, n.y, n.dx, n.dy) ? n.rightChild : n.leftChild;
         }
-        return child & 0x7FFF;
+        return static_cast<int>(child & childIndexMask);
     }
 
     // For each subsector, the plane pixels at this height that belong to it: its own point in

@@ -200,8 +200,8 @@ int16_t LevelBuilder::subsector(int16_t firstSeg, int16_t segCount) {
     return append(level.subsectors, Subsector{segCount, firstSeg});
 }
 
-int16_t LevelBuilder::node(int16_t x, int16_t y, int16_t dx, int16_t dy, uint16_t rightChild,
-                           uint16_t leftChild) {
+int16_t LevelBuilder::node(int16_t x, int16_t y, int16_t dx, int16_t dy, uint32_t rightChild,
+                           uint32_t leftChild) {
     Node n{};
     n.x = x;
     n.y = y;

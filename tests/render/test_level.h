@@ -35,8 +35,8 @@ class LevelBuilder {
     int16_t seg(int16_t start, int16_t end, int16_t linedef, int16_t side, uint16_t angle,
                 int16_t offset = 0);
     int16_t subsector(int16_t firstSeg, int16_t segCount);
-    int16_t node(int16_t x, int16_t y, int16_t dx, int16_t dy, uint16_t rightChild,
-                 uint16_t leftChild);
+    int16_t node(int16_t x, int16_t y, int16_t dx, int16_t dy, uint32_t rightChild,
+                 uint32_t leftChild);
     // Sets the vertex count and makes the last node the root (-1 without nodes).
     void finish();
 
@@ -44,8 +44,8 @@ class LevelBuilder {
     WadArchive& level;
 };
 
-constexpr uint16_t subsectorChild(int index) {
-    return static_cast<uint16_t>(0x8000 | index);
+constexpr uint32_t subsectorChild(int index) {
+    return subsectorFlag | static_cast<uint32_t>(index);
 }
 
 inline uint8_t pixelAt(const Renderer& r, int row, int column) {

@@ -25,11 +25,16 @@ void appendInt16(Bytes& bytes, int32_t value);
 void appendInt32(Bytes& bytes, int32_t value);
 void appendName(Bytes& bytes, const std::string& name);  // 8 bytes, NUL-padded, cut at 8
 
-template <typename Record>
-Bytes recordBytes(const std::vector<Record>& records) {
-    const auto* first = reinterpret_cast<const uint8_t*>(records.data());
-    return Bytes(first, first + records.size() * sizeof(Record));
-}
+// Records as a Doom-format level stores them: 16-bit references (none is 0xFFFF), node children
+// with bit 15 marking a subsector.
+Bytes recordBytes(const std::vector<Thing>& records);
+Bytes recordBytes(const std::vector<Linedef>& records);
+Bytes recordBytes(const std::vector<Sidedef>& records);
+Bytes recordBytes(const std::vector<Vertex>& records);
+Bytes recordBytes(const std::vector<Seg>& records);
+Bytes recordBytes(const std::vector<Subsector>& records);
+Bytes recordBytes(const std::vector<Node>& records);
+Bytes recordBytes(const std::vector<Sector>& records);
 
 // One run of a patch column: the palette indices of rows top, top + 1, ...
 struct PatchRun {

@@ -57,7 +57,7 @@ TEST(InfoCommand, PrintsTheArchiveAndMapOfTheDefaultPathAsOrderedJson) {
     const auto expected = nlohmann::ordered_json::parse(R"({
         "lumps": 16, "textures": 1, "patches": 1, "maps": ["E1M1"], "map": "E1M1",
         "things": 2, "linedefs": 6, "sidedefs": 6, "vertices": 6, "segs": 6,
-        "subsectors": 2, "nodes": 1, "sectors": 1, "rootNode": 0,
+        "subsectors": 2, "nodes": 1, "sectors": 1, "rootNode": 0, "format": "doom", "nodeFormat": "classic",
         "playerStart": {"x": 64, "y": 128, "angle": 90, "viewAngle": 16563},
         "files": [{"path": "./Doom1.wad", "kind": "IWAD", "lumps": 16, "maps": ["E1M1"]}],
         "mapSource": "./Doom1.wad"})");

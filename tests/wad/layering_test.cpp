@@ -186,29 +186,18 @@ TEST(Layering, AnAddedFileThatCannotBeUsedIsAnErrorNamingIt) {
     }
 }
 
-// Levels whose lumps say they are in another format, and what a layered load says of them.
-TEST(Layering, LevelsInOtherFormatsAreNamedForWhatTheyAre) {
+// Levels without a tree, and what a layered load says of them.
+TEST(Layering, LevelsWithoutNodesAreNamedForWhatTheyLack) {
     const SyntheticLevel room = test::squareRoomLevel();
     SyntheticLevel oneSubsector = room;
     oneSubsector.subsectors = {{6, 0}};
     oneSubsector.nodes.clear();
-    auto withNodes = [&](const char* signature) {
-        return pwad()
-            .addLevel("MAP01", room, {"NODES"})
-            .addLump("NODES", test::Bytes(signature, signature + 8));
-    };
     struct Case {
         const char* label;
         SyntheticWad added;
         std::string problem;  // after "MAP01 in <file>"; empty when the level loads
     };
     const Case cases[] = {
-        {"text map", pwad().addMarker("MAP01").addLump("TEXTMAP", {'x'}).addLump("ENDMAP", {}),
-         " is a UDMF text map"},
-        {"Hexen", pwad().addLevel("MAP01", room).addLump("BEHAVIOR", {0}),
-         " is a Hexen-format map"},
-        {"XNOD", withNodes("XNOD\0\0\0"), " uses extended nodes (XNOD), which Brindle cannot read"},
-        {"ZGL2", withNodes("ZGL2\0\0\0"), " uses extended nodes (ZGL2), which Brindle cannot read"},
         {"no segs", pwad().addLevel("MAP01", room, {"SEGS"}),
          " has no nodes: build them with a node builder such as zdbsp or glbsp"},
         {"no nodes, two subsectors", pwad().addLevel("MAP01", room, {"NODES"}),
