@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "render/game_look/lighting.h"
+#include "render/visibility.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -94,6 +95,11 @@ class Renderer {
     // Calls `visit` with every subsector below the child reference, farthest first, in the
     // order renderNode draws them.
     void visitBackToFront(uint32_t child, const std::function<void(int32_t)>& visit);
+    // The same subsectors nearest first, leaving out the subtrees whose boxes lie out of view
+    // or, drawn into the band's coverage mask, wholly behind what is drawn already; stops
+    // once the mask is full.
+    void visitFrontToBack(uint32_t child, const SubtreeBoxes& boxes, const RowBand& band,
+                          const std::function<void(int32_t)>& visit);
 
     // Seg processing and the wall drawers. Walls are unlit unless a light is given.
     int16_t renderSubsector(int32_t subsector);
@@ -156,8 +162,15 @@ class Renderer {
     static int tableIndex(int32_t angle) { return (static_cast<uint32_t>(angle) & 0xFFF8u) >> 3; }
     void releaseFrameBuffer();  // provided by the surface
     void renderGameFrame();     // game_look.cpp
+    void renderPlainNearestFirst();
     void drawGameBand(int band);
     void drawGameSubsector(int32_t subsector, int band);
+
+    // The boxes of what each subtree draws, and those renderFrame passes over when out of view
+    // (none outside renderFrame, so that a walk asked for by anyone else visits everything).
+    SubtreeBoxes wallBoxes;
+    const SubtreeBoxes* cullBoxes = nullptr;
+    std::unique_ptr<CoverageMask> plainCoverage;  // the plain frame's, drawn nearest first
 
     // What the game look keeps between frames: the cells of the tree, the sky backdrop and
     // scratch space. Made at the first game-look frame.

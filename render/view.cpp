@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/fixed_math.h"
+#include "render/game_look/coverage.h"
 #include "render/renderer.h"
 
 namespace brindle {
@@ -132,7 +133,30 @@ void Renderer::renderFrame() {
         renderNode(subsectorFlag);
         return;
     }
+    wallBoxes.fit(*archive, nullptr);
+    if (!drawFloors) {
+        renderPlainNearestFirst();
+        return;
+    }
+    cullBoxes = &wallBoxes;
     renderNode(static_cast<uint32_t>(archive->rootNode));
+    cullBoxes = nullptr;
+}
+
+// No wall drawer reads the frame, so the wall drawn last over a pixel back to front is the
+// first to reach it front to back: drawn nearest first into a coverage mask, each pixel is
+// stored once, and what nearer walls hide is passed over. The floors, filled before each
+// subsector's walls, need the painter's order.
+void Renderer::renderPlainNearestFirst() {
+    if (!plainCoverage) {
+        plainCoverage = std::make_unique<CoverageMask>();
+    }
+    RowBand band;
+    band.coverage = plainCoverage.get();
+    plainCoverage->clearRows(band.first, band.last);
+    visitFrontToBack(static_cast<uint32_t>(archive->rootNode), wallBoxes, band,
+                     [&](int32_t subsector) { drawSegs(subsector, Look::plain, band); });
+    pixelsWritten = band.pixelsWritten;
 }
 
 int16_t Renderer::renderNode(uint32_t child) {
@@ -155,6 +179,9 @@ void Renderer::visitBackToFront(uint32_t child, const std::function<void(int32_t
     while (!pending.empty()) {
         const uint32_t next = pending.back();
         pending.pop_back();
+        if (cullBoxes != nullptr && boxOutOfView(*this, cullBoxes->childBox(next))) {
+            continue;
+        }
         if ((next & subsectorFlag) != 0) {
             visit(static_cast<int32_t>(next & childIndexMask));
             continue;
@@ -175,6 +202,39 @@ void Renderer::visitBackToFront(uint32_t child, const std::function<void(int32_t
         if (boxVisible(box[0], box[1], box[2], box[3]) == 1) {
             pending.push_back(farChild);
         }
+    }
+}
+
+void Renderer::visitFrontToBack(uint32_t child, const SubtreeBoxes& boxes, const RowBand& band,
+                                const std::function<void(int32_t)>& visit) {
+    // The reverse of visitBackToFront's order: the near subtree first, then the far one.
+    const std::vector<Node>& nodes = archive->nodes;
+    std::vector<uint32_t> pending;
+    pending.reserve(64);
+    pending.push_back(child);
+    size_t expanded = 0;
+    while (!pending.empty()) {
+        if (band.coverage != nullptr && band.coverage->full()) {
+            return;
+        }
+        const uint32_t next = pending.back();
+        pending.pop_back();
+        const MapBox& box = boxes.childBox(next);
+        if (boxOutOfView(*this, box) ||
+            (band.coverage != nullptr && boxHidden(*this, box, *band.coverage, band))) {
+            continue;
+        }
+        if ((next & subsectorFlag) != 0) {
+            visit(static_cast<int32_t>(next & childIndexMask));
+            continue;
+        }
+        if (!validIndex(static_cast<int32_t>(next), nodes) || ++expanded > nodes.size()) {
+            continue;
+        }
+        const Node& node = nodes[next];
+        const bool viewerRight = pointOnNodeSide(viewX, viewY, static_cast<int32_t>(next)) == 1;
+        pending.push_back(viewerRight ? node.leftChild : node.rightChild);
+        pending.push_back(viewerRight ? node.rightChild : node.leftChild);
     }
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "render/game_look/coverage.h"
 #include "render/fixed_math.h"
+#include "render/game_look/coverage.h"
 #include "render/game_look/lighting.h"
 #include "render/projection.h"
 #include "render/renderer.h"
@@ -468,6 +468,9 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
     } else if (light.lit()) {
         drawPiece<anchor, Lit, Painted>(r, piece, segAngle, xOffset, yOffset, perpDistance,
                                         alongOffset, light, band);
+    } else if (band.coverage != nullptr) {
+        drawPiece<anchor, Unlit, Masked>(r, piece, segAngle, xOffset, yOffset, perpDistance,
+                                         alongOffset, light, band);
     } else {
         drawPiece<anchor, Unlit, Painted>(r, piece, segAngle, xOffset, yOffset, perpDistance,
                                           alongOffset, light, band);

@@ -106,6 +106,7 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     readLevelFlats();
     streams.clear();
     levelName = name;
+    ++levelSerial;
     composeLevelTextures();
     return resultOk;
 }
@@ -122,6 +123,7 @@ int32_t WadArchive::freeLevel() {
     nodes = {};
     levelFlats = {};
     levelName.clear();
+    ++levelSerial;
     levelFormat = LevelFormat::doom;
     nodeFormat = NodeFormat::none;
     vertexCount = 0;

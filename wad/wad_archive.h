@@ -220,6 +220,9 @@ class WadArchive {
     int16_t startY = 0;
     int16_t startAngle = 0;
     std::string levelName;  // the marker of the loaded level ("E1M1", "MAP07"); empty without one
+    // Changes whenever the level arrays are replaced or released, so that what is derived from
+    // them can tell it is out of date. Code that edits the arrays in place bumps it too.
+    uint64_t levelSerial = 0;
     LevelFormat levelFormat = LevelFormat::doom;  // of the loaded level
     NodeFormat nodeFormat = NodeFormat::none;
 

@@ -28,6 +28,7 @@ class CoverageMask {
             }
             openInRow[static_cast<size_t>(y)] = frameWidth - 1;
         }
+        openTotal = (last - first + 1) * (frameWidth - 1);
         openInColumn.fill(static_cast<int16_t>(last - first + 1));
         openInColumn[0] = 0;
     }
@@ -36,11 +37,30 @@ class CoverageMask {
 
     bool rowFull(int32_t y) const { return openInRow[static_cast<size_t>(y)] == 0; }
     bool columnFull(int32_t x) const { return openInColumn[static_cast<size_t>(x)] == 0; }
+    bool full() const { return openTotal == 0; }
+    // Whether columns first to last of row y are all covered.
+    bool covers(int32_t y, int32_t first, int32_t last) const {
+        if (first > last) {
+            return true;
+        }
+        const uint64_t* row = words.data() + y * wordsPerRow;
+        for (int32_t w = first >> 6; w <= last >> 6; ++w) {
+            const int32_t from = w == first >> 6 ? first & 63 : 0;
+            const int32_t to = w == last >> 6 ? last & 63 : 63;
+            const uint64_t upTo = to == 63 ? ~uint64_t{0} : (uint64_t{1} << (to + 1)) - 1;
+            const uint64_t wanted = upTo & ~((uint64_t{1} << from) - 1);
+            if ((row[w] & wanted) != wanted) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     // A wall's stores: one pixel of row y, or `count` pixels of column x.
     void coveredInRow(int32_t y, int32_t count) {
         openInRow[static_cast<size_t>(y)] =
             static_cast<int16_t>(openInRow[static_cast<size_t>(y)] - count);
+        openTotal -= count;
     }
     void coveredInColumn(int32_t x, int32_t count) {
         openInColumn[static_cast<size_t>(x)] =
@@ -113,6 +133,7 @@ class CoverageMask {
     std::array<uint64_t, static_cast<size_t>(frameHeight) * wordsPerRow> words{};
     std::array<int16_t, frameHeight> openInRow{};
     std::array<int16_t, frameWidth> openInColumn{};
+    int32_t openTotal = 0;  // of the rows cleared
 };
 
 }  // namespace brindle

@@ -52,13 +52,7 @@ void Renderer::renderGameFrame() {
     state.cells.fit(*archive);
     ++state.frame;
     state.skyShown = state.sky.prepare(*this);
-    state.subsectors.clear();
-    if (archive->rootNode < 0) {
-        state.subsectors.push_back(0);  // a level without nodes is its subsector 0
-    } else {
-        visitBackToFront(static_cast<uint32_t>(archive->rootNode),
-                         [&state](int32_t subsector) { state.subsectors.push_back(subsector); });
-    }
+    state.boxes.fit(*archive, &state.cells);
 
     // Bands of rows rather than of columns: each plane row is then worked out by one thread.
     const int32_t split = std::clamp(splitRow, lowestSplit, highestSplit);
@@ -99,8 +93,11 @@ void Renderer::drawGameBand(int bandIndex) {
     band.coverage.clearRows(rows.first, rows.last);
     std::memset(frameBuffer + rows.first * frameWidth, 0,
                 static_cast<size_t>((rows.last - rows.first + 1) * frameWidth));
-    for (auto it = state.subsectors.rbegin(); it != state.subsectors.rend(); ++it) {
-        drawGameSubsector(*it, bandIndex);
+    const auto draw = [&](int32_t subsector) { drawGameSubsector(subsector, bandIndex); };
+    if (archive->rootNode < 0) {
+        draw(0);  // a level without nodes is its subsector 0
+    } else {
+        visitFrontToBack(static_cast<uint32_t>(archive->rootNode), state.boxes, band.rows, draw);
     }
     // The sky, drawn first in painter's terms, shows wherever nothing else is above the horizon.
     if (state.skyShown) {

@@ -31,10 +31,10 @@ struct GameBand {
 
 struct GameLookState {
     PlaneCells cells;
+    SubtreeBoxes boxes;  // around the walls and the cells
     SkyBackdrop sky;
     bool skyShown = false;  // the map has a sky texture, this frame
     uint64_t frame = 0;
-    std::vector<int32_t> subsectors;  // this frame's subsectors, farthest first
     std::array<GameBand, 2> bands;
     HelperThread helper;  // draws the second band
 };

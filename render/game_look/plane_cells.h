@@ -64,7 +64,7 @@ class PlaneCells {
 
     bool built = false;
     std::vector<Node> builtNodes;  // the tree the cells belong to
-    int16_t builtRoot = 0;
+    int32_t builtRoot = 0;
     size_t builtSubsectors = 0;
     std::vector<PlaneCell> cells;
     std::vector<HalfPlane> allBounds;

@@ -5,9 +5,11 @@
 // BRINDLE_FRAME_DIR to write them out again as PPM files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/viewer.h"
 #include "tests/render/test_level.h"
@@ -73,6 +75,29 @@ TEST_F(E1M1FramesTest, FramesMatchTheRecordedOnes) {
         const uint64_t hash = render(v);
         EXPECT_EQ(hash, v.hash) << v.name << ": 0x" << std::hex << hash;
     }
+}
+
+// The frame drawn nearest first, passing over what is out of view or hidden, against the
+// painter's walk of the whole tree, over a grid of places and facings.
+TEST_F(E1M1FramesTest, NearestFirstEqualsThePaintersFrame) {
+    std::vector<uint8_t> painted(frameBytes);
+    int compared = 0;
+    for (int16_t x = -800; x <= 2400; x += 400) {
+        for (int16_t y = -800; y <= 2400; y += 400) {
+            for (int32_t angle = 0; angle < 65536; angle += 8192 + 1000) {
+                renderer->setView(x, y, static_cast<int16_t>(angle));
+                renderer->clearFrame(0);
+                renderer->renderNode(static_cast<uint32_t>(archive.rootNode));
+                std::copy(renderer->frameBuffer, renderer->frameBuffer + frameBytes,
+                          painted.begin());
+                renderer->renderFrame();
+                ASSERT_TRUE(std::equal(painted.begin(), painted.end(), renderer->frameBuffer))
+                    << x << "," << y << "," << angle;
+                ++compared;
+            }
+        }
+    }
+    EXPECT_EQ(compared, 9 * 9 * 8);
 }
 
 }  // namespace

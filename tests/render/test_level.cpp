@@ -214,7 +214,8 @@ int16_t LevelBuilder::node(int16_t x, int16_t y, int16_t dx, int16_t dy, uint32_
 
 void LevelBuilder::finish() {
     level.vertexCount = static_cast<int32_t>(level.vertices.size());
-    level.rootNode = static_cast<int16_t>(static_cast<int>(level.nodes.size()) - 1);
+    level.rootNode = static_cast<int32_t>(level.nodes.size()) - 1;
+    ++level.levelSerial;
 }
 
 uint64_t frameHash(const Renderer& r) {
