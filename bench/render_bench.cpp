@@ -1,11 +1,16 @@
 // Frame cost on freedoom1.wad's E1M1: renderFrame at the player start and at two viewpoints
-// deeper in the map, in both looks, and setView; and the game look at the start of
-// freedoom2.wad's MAP01, drawn by one thread and by two. Each frame's pixel stores (overdraw
-// included) are reported with the time per stored pixel. Times are wall-clock: a game-look
-// frame on two threads takes as long as its slower band.
+// deeper in the map, in both looks, and setView; the game look at the start of freedoom2.wad's
+// MAP01, drawn by one thread and by two; and, when BRINDLE_BIG_MAP names the PWAD that
+// scripts/make-big-map.sh makes (MAP01 copied 6 x 5 times), five viewpoints on that map in both
+// looks, to set beside MAP01's start. Each frame's pixel stores are reported with the time per
+// stored pixel. Times are wall-clock: a game-look frame on two threads takes as long as its
+// slower band.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/viewer.h"
 #include "render/renderer.h"
@@ -22,8 +27,8 @@ struct Level {
     std::unique_ptr<Renderer> renderer;
     bool ready = false;
 
-    Level(const char* path, const char* map) {
-        if (archive.open(path) == 1 && archive.loadLevel(map) == 1) {
+    Level(const char* path, const char* map, const std::vector<std::string>& added = {}) {
+        if (archive.open(path, added) == 1 && archive.loadLevel(map) == 1) {
             renderer = std::make_unique<Renderer>(nullptr, &archive);
             ready = true;
         }
@@ -40,6 +45,13 @@ Level& secondLevel() {
     return l;
 }
 
+Level& bigLevel() {
+    const char* pwad = std::getenv("BRINDLE_BIG_MAP");
+    static Level l("/usr/share/games/doom/freedoom2.wad", "MAP01",
+                   {pwad != nullptr ? pwad : "(BRINDLE_BIG_MAP unset)"});
+    return l;
+}
+
 struct Viewpoint {
     int16_t x;
     int16_t y;
@@ -52,13 +64,24 @@ Viewpoint startOf(const Level& l) {
     return {x, y, static_cast<int16_t>(brindle::startAngleFromDegrees(degrees))};
 }
 
-// Views 0 to 2 are on E1M1, view 3 is the start of freedoom2's MAP01.
+// Views 0 to 2 are on E1M1, view 3 is the start of freedoom2's MAP01, views 4 to 8 are on the
+// big map: player starts of its copies, copy (c, r) moved by (2760 c, 3716 r) from the first.
 Level& levelOf(int index) {
-    return index == 3 ? secondLevel() : level();
+    return index >= 4 ? bigLevel() : index == 3 ? secondLevel() : level();
 }
 
 Viewpoint viewpoint(int index) {
     switch (index) {
+        case 4:
+            return {-8144, -7654, 0};  // the first copy's start, facing along a row of six
+        case 5:
+            return {-2624, -222, 0};  // copy (2, 2)
+        case 6:
+            return {-2624, -222, 16384};  // copy (2, 2), facing north
+        case 7:
+            return {5656, 7210, -32768};  // the last copy, facing back along its row
+        case 8:
+            return {136, -3938, 8192};  // copy (3, 1), facing north-east
         case 1:
             return {200, 304, 0};  // the corridor east of the start
         case 2:
@@ -71,7 +94,7 @@ Viewpoint viewpoint(int index) {
 void renderFrame(benchmark::State& state) {
     Level& l = levelOf(static_cast<int>(state.range(0)));
     if (!l.ready) {
-        state.SkipWithError("freedoom1.wad E1M1 or freedoom2.wad MAP01 not available");
+        state.SkipWithError("the archive or map is not available (the big map: BRINDLE_BIG_MAP)");
         return;
     }
     const Viewpoint v = viewpoint(static_cast<int>(state.range(0)));
@@ -103,6 +126,7 @@ BENCHMARK(renderFrame)
     ->Args({0, 1, 0, 1})
     ->Args({3, 0, 0, 1})
     ->ArgsProduct({{0, 1, 2, 3}, {0}, {1}, {1, 2}})
+    ->ArgsProduct({{3, 4, 5, 6, 7, 8}, {0}, {0, 1}, {1}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
