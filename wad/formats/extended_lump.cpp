@@ -2,6 +2,7 @@
 #include "wad/formats/extended_lump.h"
 
 #include "wad/formats/inflate.h"
+#include "wad/formats/node_formats.h"
 
 namespace brindle {
 
@@ -43,7 +44,7 @@ std::string ExtendedBody::open(const LevelLump& lump, NodeFormat format) {
     if (isCompressed(format)) {
         const size_t limit = size * inflateFactor + inflateAllowance;
         if (std::string problem = inflateZlib(body, size, limit, inflated); !problem.empty()) {
-            return ": " + lump.name + " holds compressed nodes (" + nodeFormatName(format) +
+            return ": " + lump.name + " holds compressed nodes (" + signatureText(lump) +
                    ") that do not inflate: " + problem;
         }
         body = inflated.data();
