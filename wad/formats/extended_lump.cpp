@@ -39,8 +39,11 @@ std::string LumpCursor::readCount(size_t recordSize, const char* what, uint32_t&
 }
 
 std::string ExtendedBody::open(const LevelLump& lump, NodeFormat format) {
+    if (lump.size() < 4) {
+        return ": " + lump.name + " is too short for its signature";
+    }
     const uint8_t* body = lump.data() + 4;
-    size_t size = lump.size() - 4;  // the caller saw the signature
+    size_t size = lump.size() - 4;
     if (isCompressed(format)) {
         const size_t limit = size * inflateFactor + inflateAllowance;
         if (std::string problem = inflateZlib(body, size, limit, inflated); !problem.empty()) {
