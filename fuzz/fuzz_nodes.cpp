@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/archive_bytes.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/synthetic_seeds.h"
 
