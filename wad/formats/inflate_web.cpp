@@ -12,7 +12,8 @@ namespace brindle {
 std::string inflateZlib(const uint8_t* data, size_t size, size_t limit, std::vector<uint8_t>& out) {
     out.clear();
     int32_t produced = 0;
-    uint8_t* inflated = brindle_inflate(data, size, limit < INT32_MAX ? limit : INT32_MAX, &produced);
+    uint8_t* inflated =
+        brindle_inflate(data, size, limit < INT32_MAX ? limit : INT32_MAX, &produced);
     if (inflated == nullptr) {
         switch (produced) {
             case -2:
