@@ -46,7 +46,8 @@ const NodeBase& nodeBase() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const NodeBase& base = nodeBase();
-    std::vector<NamedLump> lumps = base.lumps;
+    // Only the node lumps change from input to input; the rest stays as built.
+    static std::vector<NamedLump> lumps = base.lumps;
     const bool deep = size >= 8 && std::memcmp(data, "xNd4\0\0\0\0", 8) == 0;
     lumpNamed(lumps, "SEGS").data = deep ? base.deepSegs : std::vector<uint8_t>{};
     lumpNamed(lumps, "SSECTORS").data = deep ? base.deepSubsectors : std::vector<uint8_t>{};
