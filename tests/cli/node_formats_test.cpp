@@ -107,6 +107,10 @@ class NodeFormatMaps {
             MapLumps gl = readMap(path("xgln"), marker);
             gl["SSECTORS"] = test::fromXgln(gl["SSECTORS"], format);
             writeMap(gl, marker, path(nodeFormatName(format)));
+            if (format == NodeFormat::zgl3) {  // where binary maps may keep it as well
+                std::swap(gl["SSECTORS"], gl["NODES"]);
+                writeMap(gl, marker, path("zgl3-in-nodes"));
+            }
         }
     }
     std::string path(const std::string& format) const { return folder.path(format + ".wad"); }
@@ -159,24 +163,31 @@ class NodeFormatsTest : public ::testing::Test {
     test::ScratchFolder scratch;
 };
 
-// Each format, and the format whose frames it must draw (the same tree in another format).
-const std::pair<const char*, const char*> sameFrames[] = {
-    {"xnod", "classic"}, {"znod", "classic"}, {"deepbsp", "classic"}, {"zgln", "xgln"},
-    {"xgl2", "xgln"},    {"zgl2", "xgln"},    {"xgl3", "xgln"},       {"zgl3", "xgln"},
+// Each map file, its node format, and the file whose frames it must draw (the same tree in
+// another format).
+struct SameFrames {
+    const char* file;
+    const char* format;
+    const char* reference;
+};
+const SameFrames sameFrames[] = {
+    {"xnod", "xnod", "classic"}, {"znod", "znod", "classic"}, {"deepbsp", "deepbsp", "classic"},
+    {"zgln", "zgln", "xgln"},    {"xgl2", "xgl2", "xgln"},    {"zgl2", "zgl2", "xgln"},
+    {"xgl3", "xgl3", "xgln"},    {"zgl3", "zgl3", "xgln"},    {"zgl3-in-nodes", "zgl3", "xgln"},
 };
 
 TEST_F(NodeFormatsTest, EveryFormatDrawsTheFramesOfTheSameTreeInAnother) {
     for (size_t m = 0; m < made.size(); ++m) {
         const TestMap& map = testMaps()[m];
         const NodeFormatMaps& maps = *made[m];
-        for (const auto& [format, reference] : sameFrames) {
-            const CommandRun info = run(render(map, maps.path(format), "info"), scratch);
+        for (const auto& [file, format, reference] : sameFrames) {
+            const CommandRun info = run(render(map, maps.path(file), "info"), scratch);
             EXPECT_NE(info.out.find(std::string("\"nodeFormat\": \"") + format + "\""),
                       std::string::npos)
                 << map.marker << " " << format << ": " << info.out.substr(0, 200) << info.err;
             for (const std::string& view : map.views) {
-                EXPECT_EQ(shot(map, maps.path(format), view), shot(map, maps.path(reference), view))
-                    << map.marker << " in " << format << " and " << reference << " at " << view;
+                EXPECT_EQ(shot(map, maps.path(file), view), shot(map, maps.path(reference), view))
+                    << map.marker << " in " << file << " and " << reference << " at " << view;
             }
         }
     }
