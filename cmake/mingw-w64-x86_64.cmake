@@ -20,3 +20,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Link the compiler's runtime (libgcc, libstdc++, and winpthread with the posix thread model)
 # into the program, so it imports only GDI32, KERNEL32, USER32 and msvcrt.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# zlib (libz-mingw-w64-dev) linked in as well, not as zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)

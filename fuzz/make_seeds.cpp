@@ -199,6 +199,8 @@ int main(int argc, char** argv) {
     const fs::path archiveFolder = fs::path(argv[1]) / "archive";
     const fs::path lumpFolder = fs::path(argv[1]) / "lump";
     const fs::path layerFolder = fs::path(argv[1]) / "layers";
+    const fs::path nodeFolder = fs::path(argv[1]) / "nodes";
+    fs::create_directories(nodeFolder);
     fs::create_directories(archiveFolder);
     fs::create_directories(lumpFolder);
     fs::create_directories(layerFolder);
@@ -211,6 +213,11 @@ int main(int argc, char** argv) {
     }
     lumpSeeds += writeLumpSeeds(lumpFolder, "synthetic",
                                 brindle::fuzz::splitArchive(brindle::fuzz::baseArchive()));
+    int nodeSeeds = 0;
+    for (const auto& [name, bytes] : brindle::fuzz::nodeLumpSeeds()) {
+        writeSeed(nodeFolder / name, bytes);
+        ++nodeSeeds;
+    }
     int layerSeeds = 0;
     for (const auto& [name, bytes] : brindle::fuzz::syntheticLayerSeeds()) {
         writeSeed(layerFolder / name, bytes);
@@ -240,8 +247,9 @@ int main(int argc, char** argv) {
             lumpSeeds += writeLumpSeeds(lumpFolder, "freedoom1-e1m1", textured);
         }
     }
-    std::printf("%d archive seeds in %s, %d lump seeds in %s, %d layer seeds in %s\n", archives,
-                archiveFolder.c_str(), lumpSeeds, lumpFolder.c_str(), layerSeeds,
-                layerFolder.c_str());
+    std::printf(
+        "%d archive seeds in %s, %d lump seeds in %s, %d layer seeds in %s, %d node seeds in %s\n",
+        archives, archiveFolder.c_str(), lumpSeeds, lumpFolder.c_str(), layerSeeds,
+        layerFolder.c_str(), nodeSeeds, nodeFolder.c_str());
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fuzz/layer_split.h"
+#include "tests/support/node_lumps.h"
 #include "tests/support/synthetic_wad.h"
 
 namespace brindle::fuzz {
@@ -142,6 +143,33 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticSeedArchives(
         {"small-valid", baseArchive()},
         {"textured-two-maps", textured.bytes()},
     };
+}
+
+namespace {
+
+test::ClassicNodeLumps baseTree() {
+    const test::SyntheticLevel room = largeRoom();
+    return {test::recordBytes(room.segs), test::recordBytes(room.subsectors),
+            test::recordBytes(room.nodes), static_cast<uint32_t>(room.vertices.size())};
+}
+
+}  // namespace
+
+DeepBspLevelLumps deepBspLevelLumps() {
+    test::ClassicNodeLumps deep = test::deepBspLumps(baseTree());
+    return {std::move(deep.segs), std::move(deep.subsectors), std::move(deep.nodes)};
+}
+
+std::vector<std::pair<std::string, std::vector<uint8_t>>> nodeLumpSeeds() {
+    const test::ClassicNodeLumps classic = baseTree();
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> seeds = {
+        {"classic", classic.nodes}, {"deepbsp", deepBspLevelLumps().nodes}};
+    for (NodeFormat format :
+         {NodeFormat::xnod, NodeFormat::znod, NodeFormat::xgln, NodeFormat::zgln, NodeFormat::xgl2,
+          NodeFormat::zgl2, NodeFormat::xgl3, NodeFormat::zgl3}) {
+        seeds.emplace_back(nodeFormatName(format), test::oneLumpTree(format, classic));
+    }
+    return seeds;
 }
 
 }  // namespace brindle::fuzz

@@ -21,4 +21,16 @@ std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticSeedArchives(
 // the textures, flats or a level, add a map, or hold maps in formats Brindle refuses.
 std::vector<std::pair<std::string, std::vector<uint8_t>>> syntheticLayerSeeds();
 
+// The base archive's tree in DeePBSP's three lumps.
+struct DeepBspLevelLumps {
+    std::vector<uint8_t> segs;
+    std::vector<uint8_t> subsectors;
+    std::vector<uint8_t> nodes;
+};
+DeepBspLevelLumps deepBspLevelLumps();
+
+// Inputs of the node-lump fuzzer: the base archive's tree as a NODES lump in every node format,
+// each with the format's name.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> nodeLumpSeeds();
+
 }  // namespace brindle::fuzz

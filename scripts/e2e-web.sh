@@ -3,8 +3,9 @@
 # 127.0.0.1, takes freedoom1.wad through its file input, and each scrnsht.pcx that F1
 # downloads must be byte-identical to what the headless renderer draws for the same keys and
 # files (at the start, after a tap of Left, after holding Up, after Page Down and Page Up, for
-# a map from the list, with a PWAD added); the PNG button saves a 640 x 400 picture; files
-# that are not WADs show the core's errors in the page, which then goes on working.
+# a map from the list, with a PWAD added, and with that PWAD's nodes rebuilt by zdbsp as
+# ZNOD); the PNG button saves a 640 x 400 picture; files that are not WADs show the core's
+# errors in the page, which then goes on working.
 #
 #   scripts/e2e-web.sh [BUILD_DIR] [WEB_BUILD_DIR]      (defaults: build, build-web)
 #
@@ -24,7 +25,7 @@ copy_maps=$build/tests/copy_maps
 
 [[ -x $chromium ]] || { echo "SKIP: $chromium is not installed (scripts/install-deps.sh --test)"; exit 77; }
 command -v emcmake > /dev/null || { echo "SKIP: emscripten is not installed (scripts/install-deps.sh --test)"; exit 77; }
-for tool in node npm python3; do
+for tool in node npm python3 zdbsp; do
     command -v "$tool" > /dev/null || { echo "missing: $tool (scripts/install-deps.sh --test)" >&2; exit 1; }
 done
 for f in "$render" "$copy_maps" "$wad"; do

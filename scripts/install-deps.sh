@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config
     libgtest-dev libbenchmark-dev
-    libcli11-dev nlohmann-json3-dev libpng-dev libsdl2-dev
+    libcli11-dev nlohmann-json3-dev libpng-dev libsdl2-dev zlib1g-dev
     freedoom
 )
 if [[ "${1:-}" == "--test" ]]; then
@@ -14,6 +14,8 @@ if [[ "${1:-}" == "--test" ]]; then
         xvfb xauth xdotool x11-utils # the windows' end-to-end tests
         imagemagick                  # an independent reader of the pictures we write
         g++-mingw-w64-x86-64         # the Windows program
+        libz-mingw-w64-dev           # its zlib
+        zdbsp glbsp                  # node builders: the tests' maps in every node format
     )
 fi
 

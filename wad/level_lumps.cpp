@@ -47,13 +47,26 @@ int binaryLumpKind(const std::string& name) {
 const std::string noNodes = " has no nodes: build them with a node builder such as zdbsp or glbsp";
 
 // The checks a node lump of the newer formats must pass before its records are used.
+// A lump built for other vertices is named for that first: its reader stops at the count.
 std::string checkTree(const NodeRecords& tree, size_t mapVertices, size_t statedVertices) {
-    if (tree.subsectors.empty() || (tree.nodes.empty() && tree.subsectors.size() > 1)) {
-        return noNodes;
-    }
     if (statedVertices != mapVertices) {
         return ": the nodes do not belong to the map (built for " + std::to_string(statedVertices) +
                " vertices, the map has " + std::to_string(mapVertices) + ")";
+    }
+    if (tree.subsectors.empty() || (tree.nodes.empty() && tree.subsectors.size() > 1)) {
+        return noNodes;
+    }
+    return {};
+}
+
+LevelProblem checkedTree(const std::string& where, std::string problem, const MapRecords& map,
+                         const NodeRecords& tree) {
+    if (!problem.empty()) {
+        return {resultBadLevel, where + problem};
+    }
+    problem = checkTree(tree, map.vertices.size(), tree.statedVertices);
+    if (!problem.empty()) {
+        return {problem == noNodes ? resultUnsupportedLevel : resultBadLevel, where + problem};
     }
     return {};
 }
@@ -67,6 +80,7 @@ LevelProblem WadArchive::readLevelRecords(const std::string& mapName, LumpRef ma
     const size_t first = static_cast<size_t>(marker.entry) + 1;
     auto readEntry = [&](size_t index, LevelLump& lump) {
         const LumpEntry& entry = wad.directory[index];
+        lump.name = lumpName(entry.name);
         if (!wad.holds(entry)) {
             return;  // reaches past the end of the file: as good as missing
         }
@@ -168,19 +182,19 @@ LevelProblem WadArchive::readLevelRecords(const std::string& mapName, LumpRef ma
         readClassicNodes(lumps[segsLump], lumps[ssectorsLump], lumps[nodesLump], tree);
         return {};
     }
+    if (format == NodeFormat::deepbsp) {
+        tree = NodeRecords{};
+        tree.format = format;
+        std::string problem =
+            readDeepBspNodes(lumps[segsLump], lumps[ssectorsLump], lumps[nodesLump], map, tree);
+        return checkedTree(where, std::move(problem), map, tree);
+    }
     return readTree(where, format, *treeLump, map, tree);
 }
 
 LevelProblem WadArchive::readTree(const std::string& where, NodeFormat format,
                                   const LevelLump& lump, const MapRecords& map, NodeRecords& tree) {
-    if (std::string problem = readNodeLump(format, lump, map, tree); !problem.empty()) {
-        return {resultBadLevel, where + problem};
-    }
-    const size_t stated = tree.statedVertices;
-    if (std::string problem = checkTree(tree, map.vertices.size(), stated); !problem.empty()) {
-        return {problem == noNodes ? resultUnsupportedLevel : resultBadLevel, where + problem};
-    }
-    return {};
+    return checkedTree(where, readNodeLump(format, lump, map, tree), map, tree);
 }
 
 }  // namespace brindle

@@ -219,6 +219,16 @@ try {
   const label = await page.$eval("#map", (list) => list.selectedOptions[0].textContent);
   if (label === "E1M1 (moved.wad)") pass("the map list names the file of E1M1");
   else fail(`the map list shows E1M1 as '${label}'`);
+  // The same map with compressed extended nodes (ZNOD): the page's bundled inflater at work.
+  const compressed = join(work, "compressed.wad");
+  execFileSync("zdbsp", ["-t", "-z", "-m", "E1M1", "-o", compressed, moved], { stdio: "ignore" });
+  await choose("#pwads", compressed);
+  await statusIs(`Opened ${wadName} with compressed.wad, map E1M1`);
+  if ((await screenshot()).equals(reference("--file", compressed))) {
+    pass("E1M1 with ZNOD nodes equals shot --file compressed.wad");
+  } else {
+    fail("with compressed.wad (ZNOD nodes), the view differs from brindle-render shot");
+  }
   const notPwad = join(work, "readme.wad");
   writeFileSync(notPwad, "Not an archive either.\n");
   await choose("#pwads", notPwad);

@@ -106,15 +106,10 @@ std::string readNodeLump(NodeFormat format, const LevelLump& lump, const MapReco
                          NodeRecords& out) {
     out = NodeRecords{};
     out.format = format;
-    switch (format) {
-        case NodeFormat::deepbsp:
-            return readDeepBspNodes(lump, map, out);
-        case NodeFormat::xnod:
-        case NodeFormat::znod:
-            return readExtendedNodes(format, lump, map, out);
-        default:
-            return readGlNodes(format, lump, map, out);
+    if (format == NodeFormat::xnod || format == NodeFormat::znod) {
+        return readExtendedNodes(format, lump, map, out);
     }
+    return readGlNodes(format, lump, map, out);
 }
 
 }  // namespace brindle

@@ -15,6 +15,7 @@ namespace brindle {
 
 // A lump as read from the level's file; `present` tells an empty lump from a missing one.
 struct LevelLump {
+    std::string name;  // as the directory names it, for messages
     bool present = false;
     LumpBytes bytes;
     size_t size() const { return bytes.size(); }

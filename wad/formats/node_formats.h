@@ -23,13 +23,17 @@ std::string signatureText(const LevelLump& lump);
 void readClassicNodes(const LevelLump& segs, const LevelLump& subsectors, const LevelLump& nodes,
                       NodeRecords& out);
 
-// Reads a node lump of one of the other formats. The map's records give what these formats
-// leave out (each seg's angle and offset come from its linedef). Empty when read.
+// Reads a node lump of one of the formats that keep the whole tree in one lump (all but
+// classic and DeePBSP). The map's records give what these formats leave out (each seg's angle
+// and offset come from its linedef). Empty when read.
 std::string readNodeLump(NodeFormat format, const LevelLump& lump, const MapRecords& map,
                          NodeRecords& out);
 
+// DeePBSP's wider records in the three classic lumps. Its vertices are all the map's own.
+std::string readDeepBspNodes(const LevelLump& segs, const LevelLump& subsectors,
+                             const LevelLump& nodes, const MapRecords& map, NodeRecords& out);
+
 // The readers behind readNodeLump, one per family.
-std::string readDeepBspNodes(const LevelLump& lump, const MapRecords& map, NodeRecords& out);
 std::string readExtendedNodes(NodeFormat format, const LevelLump& lump, const MapRecords& map,
                               NodeRecords& out);
 std::string readGlNodes(NodeFormat format, const LevelLump& lump, const MapRecords& map,
