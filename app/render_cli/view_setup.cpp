@@ -78,16 +78,24 @@ void placeViewer(Viewer& viewer, const std::optional<MapPosition>& position) {
 }
 
 KeyPoll heldKeysPoll(const HeldKeys& held) {
-    return [held](ArrowKey key) {
+    return [held](MoveKey key) {
         switch (key) {
-            case ArrowKey::left:
+            case MoveKey::left:
                 return held.left;
-            case ArrowKey::right:
+            case MoveKey::right:
                 return held.right;
-            case ArrowKey::up:
+            case MoveKey::up:
                 return held.up;
-            case ArrowKey::down:
+            case MoveKey::down:
                 return held.down;
+            case MoveKey::strafeLeft:
+                return held.strafeLeft;
+            case MoveKey::strafeRight:
+                return held.strafeRight;
+            case MoveKey::run:
+                return held.run;
+            case MoveKey::alt:
+                return false;  // the sequence strafes with < and > instead
         }
         return false;
     };
@@ -109,7 +117,7 @@ int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
     }
     placeViewer(viewer, position);
     for (const HeldKeys& held : ticks) {
-        moveViewer(viewer, heldKeysPoll(held));
+        moveViewer(viewer, heldKeysPoll(held), held.mouseMotion);
     }
     return 0;
 }
