@@ -4,7 +4,10 @@
 // events in between. A click captures the mouse; Escape lets it go, and then quits.
 #include <SDL.h>
 
+#include <langinfo.h>
+
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -189,6 +192,12 @@ bool handleEvent(const SDL_Event& event, Viewer& viewer, Shell& shell) {
 
 int main(int argc, char** argv) {
     const auto launched = std::chrono::steady_clock::now();
+    // SDL hands the UTF-8 title to X through the C library's character type; in the default
+    // "C" locale the dash of "Brindle — E1M1" would not get through.
+    if (std::setlocale(LC_CTYPE, "") == nullptr ||
+        std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
 
     WindowCommandLine line;
     std::string error;
