@@ -101,6 +101,15 @@ KeyPoll heldKeysPoll(const HeldKeys& held) {
     };
 }
 
+void playKeys(Viewer& viewer, const std::string& keys) {
+    std::string problem;  // the command line was checked while it was parsed
+    std::vector<HeldKeys> ticks;
+    parseKeySequence(keys, ticks, problem);
+    for (const HeldKeys& held : ticks) {
+        moveViewer(viewer, heldKeysPoll(held), held.mouseMotion);
+    }
+}
+
 int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
     std::string problem;  // the command line was checked while it was parsed
     std::optional<MapPosition> position;
@@ -108,17 +117,13 @@ int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
         position.emplace();
         parsePosition(arguments.position, *position, problem);
     }
-    std::vector<HeldKeys> ticks;
-    parseKeySequence(arguments.keys, ticks, problem);
 
     viewer.archive = std::make_unique<WadArchive>();
     if (int status = openArchiveAndMap(*viewer.archive, arguments.archives, viewer.mapName)) {
         return status;
     }
     placeViewer(viewer, position);
-    for (const HeldKeys& held : ticks) {
-        moveViewer(viewer, heldKeysPoll(held), held.mouseMotion);
-    }
+    playKeys(viewer, arguments.keys);
     return 0;
 }
 
