@@ -174,6 +174,34 @@ async function strafeAndMouse(walked) {
     fail(`the mouse 40 pixels left does not equal shot --keys ${walked}M-40 (${how})`);
   }
   if (locked) await page.evaluate(() => document.exitPointerLock());
+
+  console.log("# 3b. F11: the picture full screen, between black bars; F1 saves the same frame");
+  await page.keyboard.press("F11");
+  const full = await page.waitForFunction(
+    () => document.fullscreenElement === document.getElementById("screen"), { timeout: 3000 })
+    .then(() => true, () => false);
+  if (!full) {
+    console.log("   (this browser gave the page no full screen; not checked)");
+    return;
+  }
+  // The padding frames the picture: the largest rectangle of its shape, centred.
+  const fit = await page.evaluate(() => {
+    const style = getComputedStyle(document.getElementById("screen"));
+    const across = innerWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    const down = innerHeight - parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
+    return { across, down, width: innerWidth, height: innerHeight };
+  });
+  const scale = Math.min(fit.width / 640, fit.height / 400);
+  if (fit.across === Math.floor(640 * scale) && fit.down === Math.floor(400 * scale)) {
+    pass(`full screen ${fit.width} x ${fit.height}: the picture ${fit.across} x ${fit.down}`);
+  } else {
+    fail(`full screen ${fit.width} x ${fit.height}: the picture ${fit.across} x ${fit.down}`);
+  }
+  if ((await screenshot()).equals(picture)) pass("F1 in full screen saves the same frame");
+  else fail("F1 in full screen saves another frame");
+  await page.keyboard.press("F11");
+  await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 3000 });
+  await page.focus("#screen");
 }
 
 async function choose(input, path) {
