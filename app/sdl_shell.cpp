@@ -1,9 +1,13 @@
 // brindle: the level viewer in an SDL2 window. The shell finds the archive, starts the
-// viewer, then runs one tick every 16 ms (arrow keys polled, frame drawn when the view
-// changed, frame shown) and waits for events in between.
+// viewer, then runs one tick every 16 ms (movement keys polled, the mouse motion gathered
+// since the last tick taken, frame drawn when the view changed, frame shown) and waits for
+// events in between. A click captures the mouse; Escape lets it go, and then quits.
 #include <SDL.h>
 
+#include <langinfo.h>
+
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,11 +15,13 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "app/viewer.h"
 #include "app/wad_locator.h"
 #include "app/window_command_line.h"
+#include "video/sdl_presenter.h"
 
 namespace {
 
@@ -38,108 +44,6 @@ std::string currentFolder() {
     return error ? std::string(".") : here.string();
 }
 
-// Shows the 640 x 400 frame stretched over the whole client area, nearest neighbour, in
-// palette 0's colours. The stretched picture stays in the window surface, so a frame that
-// has not been redrawn is presented again without being stretched again.
-class FramePresenter {
-  public:
-    FramePresenter(SDL_Window* window, const WadArchive& archive) : window(window) {
-        const uint8_t* palette = archive.palettes[0].data();
-        for (int i = 0; i < 256; ++i) {
-            colors[i] = SDL_Color{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2], 255};
-        }
-    }
-
-    // Something else painted over or replaced the window surface: stretch afresh.
-    void invalidate() { stretched = false; }
-
-    void present(const Renderer& renderer, uint64_t frameNumber) {
-        SDL_Surface* surface = SDL_GetWindowSurface(window);
-        if (surface == nullptr || surface->w <= 0 || surface->h <= 0) {
-            return;  // minimised: nothing shows
-        }
-        if (!stretched || frameNumber != stretchedFrame || surface != lastSurface ||
-            surface->w != lastWidth || surface->h != lastHeight) {
-            stretched = stretch(renderer.frameBuffer, surface);
-            stretchedFrame = frameNumber;
-            lastSurface = surface;
-            lastWidth = surface->w;
-            lastHeight = surface->h;
-        }
-        SDL_UpdateWindowSurface(window);
-    }
-
-  private:
-    // False when the surface could not be written; the next tick tries again.
-    bool stretch(const uint8_t* frame, SDL_Surface* surface) {
-        if (surface->format->BytesPerPixel != 4) {
-            return stretchThroughSdl(frame, surface);
-        }
-        if (surface->format->format != mappedFormat) {
-            for (int i = 0; i < 256; ++i) {
-                mapped[i] = SDL_MapRGB(surface->format, colors[i].r, colors[i].g, colors[i].b);
-            }
-            mappedFormat = surface->format->format;
-        }
-        const int width = surface->w;
-        const int height = surface->h;
-        sourceColumns.resize(static_cast<size_t>(width));
-        for (int x = 0; x < width; ++x) {
-            sourceColumns[x] = static_cast<int>(static_cast<int64_t>(x) * frameWidth / width);
-        }
-        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
-            return false;
-        }
-        auto* pixels = static_cast<uint8_t*>(surface->pixels);
-        int previousSourceRow = -1;
-        for (int y = 0; y < height; ++y) {
-            const int sourceRow = static_cast<int>(static_cast<int64_t>(y) * frameHeight / height);
-            auto* row =
-                reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(y) * surface->pitch);
-            if (sourceRow == previousSourceRow) {
-                std::memcpy(row, pixels + static_cast<size_t>(y - 1) * surface->pitch,
-                            static_cast<size_t>(width) * 4);
-                continue;
-            }
-            const uint8_t* source = frame + static_cast<size_t>(sourceRow) * frameWidth;
-            for (int x = 0; x < width; ++x) {
-                row[x] = mapped[source[sourceColumns[x]]];
-            }
-            previousSourceRow = sourceRow;
-        }
-        if (SDL_MUSTLOCK(surface)) {
-            SDL_UnlockSurface(surface);
-        }
-        return true;
-    }
-
-    // Window surfaces that are not 32-bit are rare; SDL's own scaled blit serves them.
-    bool stretchThroughSdl(const uint8_t* frame, SDL_Surface* surface) {
-        SDL_Surface* source =
-            SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame), frameWidth, frameHeight,
-                                               8, frameWidth, SDL_PIXELFORMAT_INDEX8);
-        if (source == nullptr) {
-            return false;
-        }
-        SDL_SetPaletteColors(source->format->palette, colors, 0, 256);
-        SDL_Rect whole{0, 0, surface->w, surface->h};
-        const bool blitted = SDL_BlitScaled(source, nullptr, surface, &whole) == 0;
-        SDL_FreeSurface(source);
-        return blitted;
-    }
-
-    SDL_Window* window;
-    SDL_Color colors[256];
-    Uint32 mapped[256] = {};
-    Uint32 mappedFormat = SDL_PIXELFORMAT_UNKNOWN;
-    std::vector<int> sourceColumns;
-    bool stretched = false;
-    uint64_t stretchedFrame = 0;
-    SDL_Surface* lastSurface = nullptr;
-    int lastWidth = 0;
-    int lastHeight = 0;
-};
-
 // SDL falls back to drivers that draw nowhere when no display can be reached; a viewer on
 // one of those would run unseen for ever. They count only when asked for by name.
 bool realDisplay() {
@@ -154,17 +58,28 @@ bool realDisplay() {
     return requested != nullptr && std::strstr(requested, driver) != nullptr;
 }
 
-bool arrowKeyDown(ArrowKey key) {
+// The movement keys: the arrows, W/A/S/D beside them, ',' and '.' to strafe, either Shift to
+// run, either Alt to strafe with Left and Right. Scancodes name places on the keyboard, so
+// W/A/S/D are the same four keys on any layout.
+bool moveKeyDown(MoveKey key) {
     const Uint8* state = SDL_GetKeyboardState(nullptr);
     switch (key) {
-        case ArrowKey::left:
+        case MoveKey::left:
             return state[SDL_SCANCODE_LEFT] != 0;
-        case ArrowKey::right:
+        case MoveKey::right:
             return state[SDL_SCANCODE_RIGHT] != 0;
-        case ArrowKey::up:
-            return state[SDL_SCANCODE_UP] != 0;
-        case ArrowKey::down:
-            return state[SDL_SCANCODE_DOWN] != 0;
+        case MoveKey::up:
+            return state[SDL_SCANCODE_UP] != 0 || state[SDL_SCANCODE_W] != 0;
+        case MoveKey::down:
+            return state[SDL_SCANCODE_DOWN] != 0 || state[SDL_SCANCODE_S] != 0;
+        case MoveKey::strafeLeft:
+            return state[SDL_SCANCODE_COMMA] != 0 || state[SDL_SCANCODE_A] != 0;
+        case MoveKey::strafeRight:
+            return state[SDL_SCANCODE_PERIOD] != 0 || state[SDL_SCANCODE_D] != 0;
+        case MoveKey::run:
+            return state[SDL_SCANCODE_LSHIFT] != 0 || state[SDL_SCANCODE_RSHIFT] != 0;
+        case MoveKey::alt:
+            return state[SDL_SCANCODE_LALT] != 0 || state[SDL_SCANCODE_RALT] != 0;
     }
     return false;
 }
@@ -191,24 +106,81 @@ std::optional<ViewerKey> viewerKeyOf(SDL_Keycode key) {
     }
 }
 
+// What the shell keeps between events: the window, the mouse and the title shown.
+struct Shell {
+    SDL_Window* window = nullptr;
+    SdlPresenter* presenter = nullptr;
+    bool mouseCaptured = false;  // relative mode: the mouse turns the view
+    int32_t mouseMotion = 0;     // pixels to the right since the last tick
+    std::string title;           // the window's title as last set
+
+    void captureMouse(bool capture) {
+        mouseCaptured = capture && SDL_SetRelativeMouseMode(SDL_TRUE) == 0;
+        if (!mouseCaptured) {
+            SDL_SetRelativeMouseMode(SDL_FALSE);
+        }
+        mouseMotion = 0;
+    }
+
+    // Full screen on the desktop's own mode, or back to the window.
+    void toggleFullScreen() {
+        const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+        SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        presenter->invalidate();
+    }
+
+    // The title names the map shown; it changes only with the map.
+    void showTitle(const Viewer& viewer) {
+        std::string wanted = viewerTitle(viewer);
+        if (wanted != title) {
+            SDL_SetWindowTitle(window, wanted.c_str());
+            title = std::move(wanted);
+        }
+    }
+};
+
 // Handles one event; false when the program should end.
-bool handleEvent(const SDL_Event& event, Viewer& viewer, FramePresenter& presenter) {
+bool handleEvent(const SDL_Event& event, Viewer& viewer, Shell& shell) {
     switch (event.type) {
         case SDL_QUIT:
             return false;
-        case SDL_KEYDOWN:
-            if (event.key.keysym.sym == SDLK_ESCAPE) {
-                return false;
+        case SDL_KEYDOWN: {
+            const SDL_Keycode key = event.key.keysym.sym;
+            if (key == SDLK_ESCAPE) {
+                // Escape first lets go of a captured mouse; only then does it quit.
+                if (!shell.mouseCaptured) {
+                    return false;
+                }
+                shell.captureMouse(false);
+            } else if (key == SDLK_F11 ||
+                       (key == SDLK_RETURN && (event.key.keysym.mod & KMOD_ALT) != 0)) {
+                if (event.key.repeat == 0) {
+                    shell.toggleFullScreen();
+                }
+            } else if (const std::optional<ViewerKey> viewerKey = viewerKeyOf(key)) {
+                pressKey(viewer, *viewerKey, reportLine);
+                shell.showTitle(viewer);
             }
-            if (const std::optional<ViewerKey> key = viewerKeyOf(event.key.keysym.sym)) {
-                pressKey(viewer, *key, reportLine);
+            return true;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+            if (!shell.mouseCaptured) {
+                shell.captureMouse(true);
+            }
+            return true;
+        case SDL_MOUSEMOTION:
+            if (shell.mouseCaptured) {
+                shell.mouseMotion += event.motion.xrel;
             }
             return true;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
                 event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
                 event.window.event == SDL_WINDOWEVENT_RESTORED) {
-                presenter.invalidate();
+                shell.presenter->invalidate();
+            }
+            if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST && shell.mouseCaptured) {
+                shell.captureMouse(false);
             }
             return true;
         default:
@@ -220,6 +192,12 @@ bool handleEvent(const SDL_Event& event, Viewer& viewer, FramePresenter& present
 
 int main(int argc, char** argv) {
     const auto launched = std::chrono::steady_clock::now();
+    // SDL hands the UTF-8 title to X through the C library's character type; in the default
+    // "C" locale the dash of "Brindle — E1M1" would not get through.
+    if (std::setlocale(LC_CTYPE, "") == nullptr ||
+        std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
 
     WindowCommandLine line;
     std::string error;
@@ -279,14 +257,22 @@ int main(int argc, char** argv) {
         return reportStartFailure(text);
     }
 
-    FramePresenter presenter(window, *viewer.archive);
+    SdlPresenter presenter(window, viewer.archive->palettes[0].data(), line.aspect);
+    Shell shell;
+    shell.window = window;
+    shell.presenter = &presenter;
+    shell.showTitle(viewer);
     const auto present = [&](const Renderer& renderer) {
         presenter.present(renderer, viewer.framesRendered);
+    };
+    // Each tick takes the mouse motion gathered since the one before.
+    const auto tickOnce = [&] {
+        tick(viewer, moveKeyDown, present, std::exchange(shell.mouseMotion, 0));
     };
 
     // The first tick runs at once, then one every 16 ms on a fixed cadence. A tick that
     // runs late does not cause a burst of catch-up ticks.
-    tick(viewer, arrowKeyDown, present);
+    tickOnce();
     if (std::getenv("BRINDLE_REPORT_STARTUP") != nullptr) {
         const auto elapsed = std::chrono::steady_clock::now() - launched;
         std::fprintf(stderr, "First frame presented after %.1f ms\n",
@@ -298,18 +284,18 @@ int main(int argc, char** argv) {
         SDL_Event event;
         const Uint64 now = SDL_GetTicks64();
         if (now >= nextTick) {
-            tick(viewer, arrowKeyDown, present);
+            tickOnce();
             nextTick += tickMilliseconds;
             if (nextTick <= now) {
                 nextTick = now + tickMilliseconds;
             }
         } else if (SDL_WaitEventTimeout(&event, static_cast<int>(nextTick - now)) != 0) {
-            running = handleEvent(event, viewer, presenter);
+            running = handleEvent(event, viewer, shell);
         }
         // Whatever else has arrived is handled before the next tick, so slow ticks cannot
         // starve the keyboard.
         while (running && SDL_PollEvent(&event) != 0) {
-            running = handleEvent(event, viewer, presenter);
+            running = handleEvent(event, viewer, shell);
         }
     }
 

@@ -1,10 +1,11 @@
-// The viewer core: start-up, keyboard movement and the per-tick frame.
+// The viewer core: start-up, movement by keys and mouse, and the per-tick frame.
 #include "app/viewer.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "render/fixed_math.h"
@@ -206,46 +207,99 @@ void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
     }
 }
 
-bool moveViewer(Viewer& viewer, const KeyPoll& keyDown) {
-    if (!keyDown(ArrowKey::left) && !keyDown(ArrowKey::right) && !keyDown(ArrowKey::up) &&
-        !keyDown(ArrowKey::down)) {
+std::string viewerTitle(const Viewer& viewer) {
+    const std::string name = "Brindle";
+    if (!viewer.archive || viewer.mapName.empty()) {
+        return name;
+    }
+    const int32_t file = viewer.archive->mapFile(viewer.mapName);
+    if (file < 0 || static_cast<size_t>(file) >= viewer.archive->files().size()) {
+        return name + " \xE2\x80\x94 " + viewer.mapName;
+    }
+    // The file's name without its folders, whichever separator the path uses.
+    const std::string& path = viewer.archive->files()[static_cast<size_t>(file)].path;
+    const size_t slash = path.find_last_of("/\\");
+    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name + " \xE2\x80\x94 " + viewer.mapName + " (" + fileName + ")";
+}
+
+namespace {
+
+// `distance` map units along `angle`: the 16.16 components times the distance, shifted right
+// (rounding toward minus infinity), as every step of the viewer is worked out.
+struct Step {
+    int32_t dx;
+    int32_t dy;
+};
+Step stepAlong(const Renderer& renderer, uint16_t angle, int32_t distance) {
+    return {shr32(mul32(renderer.cosine(angle), distance), 16),
+            shr32(mul32(renderer.sine(angle), distance), 16)};
+}
+
+// The turn of a tick's mouse motion: left for motion to the left, clamped.
+int32_t mouseTurn(int32_t motion) {
+    constexpr int32_t pixelLimit = mouseTurnLimit / mouseTurnPerPixel;
+    return -std::clamp(motion, -pixelLimit, pixelLimit) * mouseTurnPerPixel;
+}
+
+}  // namespace
+
+bool moveViewer(Viewer& viewer, const KeyPoll& keyDown, int32_t mouseMotion) {
+    constexpr MoveKey movers[] = {MoveKey::left, MoveKey::right,      MoveKey::up,
+                                  MoveKey::down, MoveKey::strafeLeft, MoveKey::strafeRight};
+    if (mouseMotion == 0 && std::none_of(std::begin(movers), std::end(movers), keyDown)) {
         return false;
     }
 
     // Each key is polled again: one released since the first look counts as up.
-    if (keyDown(ArrowKey::left)) {
-        viewer.playerAngle = static_cast<uint16_t>(viewer.playerAngle + turnStep);
+    const int32_t speed = keyDown(MoveKey::run) ? runFactor : 1;
+    const bool alt = keyDown(MoveKey::alt);
+    const bool left = keyDown(MoveKey::left);
+    const bool right = keyDown(MoveKey::right);
+    int32_t angle = viewer.playerAngle;
+    if (left && !alt) {
+        angle += turnStep * speed;
     }
-    if (keyDown(ArrowKey::right)) {
-        viewer.playerAngle = static_cast<uint16_t>(viewer.playerAngle - turnStep);
+    if (right && !alt) {
+        angle -= turnStep * speed;
     }
+    angle += mouseTurn(mouseMotion);
+    viewer.playerAngle = static_cast<uint16_t>(angle);
 
-    // The step follows the facing after the turns; the shift rounds toward minus infinity,
-    // and stepping back negates the rounded forward step.
+    // The step follows the facing after the turns; stepping back negates the rounded forward
+    // step, and Down wins over Up.
     const Renderer& renderer = *viewer.renderer;
-    const int32_t forwardX = shr32(mul32(renderer.cosine(viewer.playerAngle), moveStep), 16);
-    const int32_t forwardY = shr32(mul32(renderer.sine(viewer.playerAngle), moveStep), 16);
-    int32_t dx = 0;
-    int32_t dy = 0;
-    if (keyDown(ArrowKey::up)) {
-        dx = forwardX;
-        dy = forwardY;
+    const int32_t stride = moveStep * speed;
+    const Step forward = stepAlong(renderer, viewer.playerAngle, stride);
+    Step step{0, 0};
+    if (keyDown(MoveKey::up)) {
+        step = forward;
     }
-    if (keyDown(ArrowKey::down)) {
-        dx = neg32(forwardX);
-        dy = neg32(forwardY);
+    if (keyDown(MoveKey::down)) {
+        step = {neg32(forward.dx), neg32(forward.dy)};
     }
+    viewer.playerX = wrap16(add32(viewer.playerX, step.dx));
+    viewer.playerY = wrap16(add32(viewer.playerY, step.dy));
 
-    viewer.playerX = wrap16(add32(viewer.playerX, dx));
-    viewer.playerY = wrap16(add32(viewer.playerY, dy));
+    // Sideways: a quarter turn left or right of the facing; right wins over left.
+    Step side{0, 0};
+    if (keyDown(MoveKey::strafeLeft) || (alt && left)) {
+        side = stepAlong(renderer, static_cast<uint16_t>(viewer.playerAngle + 16384), stride);
+    }
+    if (keyDown(MoveKey::strafeRight) || (alt && right)) {
+        side = stepAlong(renderer, static_cast<uint16_t>(viewer.playerAngle - 16384), stride);
+    }
+    viewer.playerX = wrap16(add32(viewer.playerX, side.dx));
+    viewer.playerY = wrap16(add32(viewer.playerY, side.dy));
+
     viewer.renderer->setView(viewer.playerX, viewer.playerY,
                              static_cast<int16_t>(viewer.playerAngle));
     viewer.frameCurrent = false;
     return true;
 }
 
-void tick(Viewer& viewer, const KeyPoll& keyDown, const Present& present) {
-    moveViewer(viewer, keyDown);
+void tick(Viewer& viewer, const KeyPoll& keyDown, const Present& present, int32_t mouseMotion) {
+    moveViewer(viewer, keyDown, mouseMotion);
     // An unchanged view draws the same pixels, so the last frame is shown again as it is.
     if (!viewer.frameCurrent) {
         drawShownFrame(viewer);

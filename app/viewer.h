@@ -14,10 +14,12 @@
 
 namespace brindle {
 
-enum class ArrowKey { left, right, up, down };
+// The keys a tick polls: the four arrows, strafing left and right, run (Shift), and Alt, which
+// makes Left and Right strafe instead of turning. Each shell says which of its keys hold them.
+enum class MoveKey { left, right, up, down, strafeLeft, strafeRight, run, alt };
 
 // True while the key is held.
-using KeyPoll = std::function<bool(ArrowKey)>;
+using KeyPoll = std::function<bool(MoveKey)>;
 // Shows the finished frame (640 x 400 palette indices, top row first).
 using Present = std::function<void(const Renderer&)>;
 
@@ -25,6 +27,9 @@ constexpr char screenshotName[] = "scrnsht.pcx";   // written in the current fol
 constexpr int16_t turnStep = 910;                  // Angle units per tick, about 5 degrees
 constexpr int16_t moveStep = 50;                   // map units per tick
 constexpr double startAngleFactor = 184.04444444;  // degrees to Angle units at start-up
+constexpr int32_t runFactor = 2;                   // run: turns and steps twice as far
+constexpr int32_t mouseTurnPerPixel = 16;          // Angle units per pixel of mouse motion
+constexpr int32_t mouseTurnLimit = 8192;           // a tick's mouse turn, either way
 
 // The facing of a player start in degrees as the viewer converts it: times 184.04444444,
 // truncated toward zero, low 16 bits.
@@ -109,11 +114,19 @@ int32_t saveShownFrame(Viewer& viewer);
 // A shared key pressed (each key-down, auto-repeats included).
 void pressKey(Viewer& viewer, ViewerKey key, const Report& report);
 
-// Polls the arrow keys and, when any is down, turns and steps the viewer and places the
-// view again. Returns true when the view was placed.
-bool moveViewer(Viewer& viewer, const KeyPoll& keyDown);
+// "Brindle — E1M1 (freedoom1.wad)": the map shown and the name of the file it comes from, as
+// the windows' titles and the page's status line say it (UTF-8); "Brindle" before a map shows.
+std::string viewerTitle(const Viewer& viewer);
+
+// One tick's movement. When a movement key is down or the mouse moved (`mouseMotion` pixels
+// since the last tick, right positive): turns with Left/Right (not while Alt is held), then
+// by -16 Angle units a pixel of mouse motion (at most 8192 either way); steps forward or back
+// along the new facing, then sideways with the strafe keys (or Alt with Left/Right); run
+// doubles every turn and step of the keys. Then places the view again and returns true.
+// Otherwise nothing changes and it returns false.
+bool moveViewer(Viewer& viewer, const KeyPoll& keyDown, int32_t mouseMotion = 0);
 
 // One tick: move, render (only when the view changed since the last frame), present.
-void tick(Viewer& viewer, const KeyPoll& keyDown, const Present& present);
+void tick(Viewer& viewer, const KeyPoll& keyDown, const Present& present, int32_t mouseMotion = 0);
 
 }  // namespace brindle

@@ -23,6 +23,13 @@ CommandLineOutcome parseWindowCommandLine(int argc, const char* const* argv,
         ->type_name("plain|game")
         ->default_str("plain")
         ->check(CLI::IsMember({"plain", "game"}).description(""));
+    app.add_option_function<std::string>(
+           "--aspect", [&line](const std::string& name) { aspectNamed(name.c_str(), line.aspect); },
+           "16:10: square pixels; 4:3: each row 1.2 times as tall, as the original displays "
+           "showed it (the window only: screenshots stay 640 x 400)")
+        ->type_name("16:10|4:3")
+        ->default_str("16:10")
+        ->check(CLI::IsMember({"16:10", "4:3"}).description(""));
     std::vector<std::string> barePaths;
     app.add_option("ARCHIVE", barePaths, "Archives to open: an IWAD is the IWAD, a PWAD is added")
         ->type_name("");

@@ -1,5 +1,6 @@
 // The command line of the window programs (brindle and Brindle.exe):
-//   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game] [ARCHIVE...]
+//   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game]
+//   [--aspect 16:10|4:3] [ARCHIVE...]
 // where each bare ARCHIVE is sorted by its header: a PWAD is added, an IWAD is the IWAD.
 #pragma once
 
@@ -7,6 +8,7 @@
 
 #include "app/archive_options.h"
 #include "render/renderer.h"
+#include "video/letterbox.h"
 
 namespace brindle {
 
@@ -14,6 +16,7 @@ struct WindowCommandLine {
     ArchiveChoice archives;
     bool floors = false;
     Look look = Look::plain;
+    Aspect aspect = Aspect::square;
 };
 
 enum class CommandLineOutcome {

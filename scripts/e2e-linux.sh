@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # End-to-end test of the Linux program under a virtual X server: the window's screenshots
-# must be byte-identical to what the headless renderer draws for the same key presses, a
-# held F1 must save on every auto-repeat, and Escape, a missing archive and a missing display
-# must end the program as documented.
+# must be byte-identical to what the headless renderer draws for the same key presses (W, the
+# strafe keys, Shift and a captured mouse included), a held F1 must save on every auto-repeat,
+# full screen must letterbox the same frame, the title must name the map shown, and Escape, a
+# missing archive and a missing display must end the program as documented.
 #
 #   scripts/e2e-linux.sh [BUILD_DIR]      (default: build)
 #
-# Needs xvfb-run, xdotool, xwininfo and /usr/share/games/doom/freedoom1.wad; exits 77 (skipped) when
-# one is missing. Starts its own X server unless called with --inner.
+# Needs xvfb-run, xdotool, xwininfo, xprop and /usr/share/games/doom/freedoom1.wad; exits 77
+# (skipped) when one is missing. Starts its own X server unless called with --inner. The full
+# screen checks need a window manager (evilwm) and are skipped without one.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 if [[ ${1:-} != --inner ]]; then
     build=$(cd "${1:-$here/../build}" && pwd)
-    for tool in xvfb-run xdotool xwininfo; do
+    for tool in xvfb-run xdotool xwininfo xprop python3; do
         command -v "$tool" > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
     exec timeout 120 xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inner "$build"
@@ -57,6 +59,10 @@ wait_for() {
     done
 }
 running() { kill -0 "$pid" 2> /dev/null; }
+# The window is found by its class: its title names the map in UTF-8, which xdotool's name
+# search does not read.
+find_window() { xdotool search --sync --onlyvisible --class '^brindle$' | head -n 1; }
+title_of() { xprop -id "$1" _NET_WM_NAME | sed -e 's/^[^"]*"//' -e 's/"$//'; }
 exited() { ! running; }
 
 # Presses F1 and waits for a fresh screenshot. The writer renames a complete file into
@@ -113,9 +119,16 @@ echo "# 1. start in a folder that holds Doom1.wad"
 launched=$(now_ms)
 "$brindle" 2> "$work/stderr.txt" &
 pid=$!
-window=$(xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1)
+window=$(find_window)
 xdotool windowfocus --sync "$window"
 echo "   window after $(($(now_ms) - launched)) ms; $(head -n 1 "$work/stderr.txt")"
+
+title=$(title_of "$window")
+if [[ $title == "Brindle — E1M1 (Doom1.wad)" ]]; then
+    pass "title '$title'"
+else
+    fail "title '$title', expected 'Brindle — E1M1 (Doom1.wad)'"
+fi
 
 echo "# 2. F1 at the start equals shot"
 if screenshot && cmp -s scrnsht.pcx "$(reference "")"; then
@@ -247,7 +260,7 @@ check_layered() {
     shift
     "$brindle" "$@" 2> "$work/stderr.txt" &
     pid=$!
-    window=$(xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1)
+    window=$(find_window)
     xdotool windowfocus --sync "$window"
     if screenshot && cmp -s scrnsht.pcx "$work/ref-layer.pcx"; then
         pass "$label: the PWAD's E1M3 equals shot --file"
@@ -256,10 +269,11 @@ check_layered() {
     fi
     xdotool key Page_Down
     if screenshot && cmp -s scrnsht.pcx "$work/ref-next.pcx" &&
-        grep -q "^Showing E1M4 from " "$work/stderr.txt"; then
+        grep -q "^Showing E1M4 from " "$work/stderr.txt" &&
+        [[ $(title_of "$window") =~ ^Brindle\ —\ E1M4\ \((freedoom1|Doom1)\.wad\)$ ]]; then
         pass "$label: Page Down shows E1M4 ($(grep '^Showing' "$work/stderr.txt"))"
     else
-        fail "$label: after Page Down, stderr: $(cat "$work/stderr.txt")"
+        fail "$label: after Page Down, title '$(title_of "$window")', stderr: $(cat "$work/stderr.txt")"
     fi
     xdotool key Tab Page_Up
     if screenshot && cmp -s scrnsht.pcx "$work/ref-layer-map.pcx"; then
@@ -296,7 +310,7 @@ pid=
 echo "# 9. G switches to the game look and back; F1 equals shot --look (at the start)"
 "$brindle" 2> "$work/stderr.txt" &
 pid=$!
-window=$(xdotool search --sync --onlyvisible --name '^Brindle$' | head -n 1)
+window=$(find_window)
 xdotool windowfocus --sync "$window"
 "$render" shot --wad "$wad" --look game --out "$work/ref-game.pcx" > /dev/null
 xdotool key g
@@ -310,6 +324,114 @@ if screenshot && cmp -s scrnsht.pcx "$(reference "")"; then
     pass "G again: plain look equals shot"
 else
     fail "after G twice the screenshot differs from brindle-render shot"
+fi
+xdotool key Escape
+wait_for 2000 exited || fail "still running 2 s after Escape"
+wait "$pid" 2> /dev/null || true
+pid=
+
+echo "# 10. W, '.', Shift+Up and the captured mouse walk as shot --keys does"
+"$brindle" 2> "$work/stderr.txt" &
+pid=$!
+window=$(find_window)
+xdotool windowfocus --sync "$window"
+walked=
+# Holds the keys (pressed in order, let go in reverse) and finds the ticks that covered them.
+walk() {
+    local label=$1 letters=$2 ms=$3 start n
+    shift 3
+    start=$(now_ms)
+    xdotool keydown "$@"
+    sleep "$(printf '0.%03d' "$ms")"
+    xdotool keyup $(printf '%s\n' "$@" | tac)
+    if screenshot && n=$(match_count "$walked$letters*" $((($(now_ms) - start) / 16))); then
+        walked="$walked$letters*$n,"
+        pass "$label equals shot --keys ${walked%,}"
+    else
+        fail "$label matches no shot --keys $walked$letters*n for n in 1..60"
+    fi
+}
+walk "W held" U 150 w
+walk "'.' held" ">" 150 period
+walk "Shift+Up held" SU 150 Shift_L Up
+xdotool mousemove --window "$window" 320 200 click 1
+sleep 0.2
+xdotool mousemove_relative -- -40 0
+sleep 0.2
+if screenshot && cmp -s scrnsht.pcx "$(reference "${walked}M-40")"; then
+    pass "a click, then the mouse 40 pixels left, equals shot --keys ${walked}M-40"
+else
+    fail "after the mouse moved 40 pixels left the view is not shot --keys ${walked}M-40"
+fi
+cp scrnsht.pcx windowed.pcx
+xdotool key Escape
+sleep 0.2
+if running; then
+    pass "Escape with the mouse captured lets it go and does not quit"
+else
+    fail "Escape with the mouse captured ended the program"
+fi
+
+echo "# 11. F11: full screen, the same frame letterboxed; standing still costs little"
+if command -v evilwm > /dev/null; then
+    evilwm > /dev/null 2>&1 &
+    wm=$!
+    sleep 0.5
+    xdotool windowfocus --sync "$window"
+    xdotool key F11
+    full_screen() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 1024x768"; }
+    if wait_for 3000 full_screen && screenshot && cmp -s scrnsht.pcx windowed.pcx; then
+        pass "F11: 1024 x 768, and F1 saves the same frame as in the window"
+    else
+        fail "F11: $(xdotool getwindowgeometry "$window" | tail -n 1), or F1 differs"
+    fi
+    # The 16:10 frame fills 1024 x 640 between two black bars of 64 rows; each screen pixel
+    # (x, y) of the picture shows frame pixel (x * 640 / 1024, y * 400 / 640), rounded down.
+    shows_letterbox() {
+        import -window root screen.png 2> /dev/null || return 1
+        python3 - screen.png scrnsht.pcx << 'CHECK'
+import subprocess, sys
+def rgb(path):
+    return subprocess.run(["convert", path, "rgb:-"], capture_output=True, check=True).stdout
+screen, frame = rgb(sys.argv[1]), rgb(sys.argv[2])
+def shown(x, y):
+    return screen[(y * 1024 + x) * 3:(y * 1024 + x) * 3 + 3]
+bars = all(shown(x, y) == bytes(3) for y in [*range(64), *range(704, 768)] for x in range(1024))
+picture = all(shown(x, 64 + y) == frame[((y * 400 // 640) * 640 + x * 640 // 1024) * 3:][:3]
+              for y in range(640) for x in range(1024))
+sys.exit(0 if bars and picture else 1)
+CHECK
+    }
+    if wait_for 3000 shows_letterbox; then
+        pass "the screen shows the frame scaled to 1024 x 640 between black bars, pixel for pixel"
+    else
+        fail "the full screen does not show the letterboxed frame"
+    fi
+    ticks_of() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+    before=$(ticks_of)
+    sleep 5
+    echo "   full screen, standing still: $(($(ticks_of) - before)) of $((5 * $(getconf CLK_TCK))) clock ticks of a core"
+    xdotool key F11
+    windowed() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 640x400"; }
+    if wait_for 3000 windowed; then
+        pass "F11 again: back to 640 x 400"
+    else
+        fail "F11 again: $(xdotool getwindowgeometry "$window" | tail -n 1)"
+    fi
+    kill "$wm" 2> /dev/null || true
+    wait "$wm" 2> /dev/null || true
+else
+    echo "SKIP: evilwm is not installed, so full screen is not checked"
+fi
+
+echo "# 12. Page Down: the title names the new map; Escape quits"
+xdotool windowfocus --sync "$window"
+xdotool key Page_Down
+named_e1m2() { [[ $(title_of "$window") == "Brindle — E1M2 (Doom1.wad)" ]]; }
+if wait_for 2000 named_e1m2; then
+    pass "Page Down: title '$(title_of "$window")'"
+else
+    fail "Page Down: title '$(title_of "$window")'"
 fi
 xdotool key Escape
 wait_for 2000 exited || fail "still running 2 s after Escape"

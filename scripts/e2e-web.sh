@@ -3,9 +3,10 @@
 # 127.0.0.1, takes freedoom1.wad through its file input, and each scrnsht.pcx that F1
 # downloads must be byte-identical to what the headless renderer draws for the same keys and
 # files (at the start, after a tap of Left, after holding Up, after Page Down and Page Up, for
-# a map from the list, with a PWAD added, and with that PWAD's nodes rebuilt by zdbsp as
-# ZNOD); the PNG button saves a 640 x 400 picture; files that are not WADs show the core's
-# errors in the page, which then goes on working.
+# a map from the list, with a PWAD added, with that PWAD's nodes rebuilt by zdbsp as ZNOD, and
+# after the strafe keys, Shift+Up and a pointer-locked mouse move, in full screen); the status
+# line and the page's title name the map; the PNG button saves a 640 x 400 picture; files that
+# are not WADs show the core's errors in the page, which then goes on working.
 #
 #   scripts/e2e-web.sh [BUILD_DIR] [WEB_BUILD_DIR]      (defaults: build, build-web)
 #

@@ -3,9 +3,10 @@
 #   scripts/e2e-wine.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 # It runs the checks of the DIB-section frame, then Brindle.exe in a folder holding Doom1.wad
 # (a link to freedoom1.wad), and checks that the window opens and shows the frame, that F1
-# saves the same picture as the headless renderer (at the start, after turning left and after
-# stepping forward), that Escape ends the program with code 0, and that without a usable
-# Doom1.wad an error box appears and the program ends with code 1.
+# saves the same picture as the headless renderer (at the start, after turning left, after
+# stepping forward, after W, '.', Shift+Up and the captured mouse), that the title names the
+# map shown, that F11 goes full screen and back, that Escape ends the program with code 0,
+# and that without a usable Doom1.wad an error box appears and the program ends with code 1.
 set -euo pipefail
 
 usage="usage: $0 LINUX_BUILD_DIR WINDOWS_BUILD_DIR"
@@ -79,10 +80,17 @@ start_brindle() {  # folder [arguments...]
 # leaves out Wine's own boxes).
 brindle_windows() { xdotool search --onlyvisible --name '^Brindle$' 2>/dev/null || true; }
 
+# The main window, found by its class: once a map shows, its title names the map in UTF-8,
+# which xdotool's name search does not read.
 wait_for_window() {
     local ids
-    ids=$(timeout 60 xdotool search --sync --onlyvisible --name '^Brindle$') || return 1
+    ids=$(timeout 60 xdotool search --sync --onlyvisible --class '^brindle\.exe$') || return 1
     echo "${ids%%$'\n'*}"
+}
+title_of() { xprop -id "$1" _NET_WM_NAME | sed -e 's/^[^"]*"//' -e 's/"$//'; }
+expect_title() {  # window title (set once the map shows, so it is waited for)
+    titled() { [[ $(title_of "$1") == "$2" ]]; }
+    wait_until 5 titled "$1" "$2" || fail "title '$(title_of "$1")', expected '$2'"
 }
 
 process_ended() { ! kill -0 "$brindle_pid" 2>/dev/null; }
@@ -152,6 +160,7 @@ geometry=$(xdotool getwindowgeometry "$window")
 [[ "$geometry" == *"Position: 50,50"* && "$geometry" == *"Geometry: 646x444"* ]] ||
     fail "window placed wrongly: $geometry"
 xdotool windowfocus --sync "$window"
+expect_title "$window" "Brindle — E1M1 (Doom1.wad)"
 
 echo "== F1 at the start"
 take_screenshot "$run"
@@ -160,14 +169,16 @@ cmp "$run/scrnsht.pcx" "$work/start.pcx" || fail "start: screenshot differs from
 
 echo "== the window shows that frame"
 # Wine draws the window frame itself: the client area is 638 x 417, 4 px in and 23 px down.
-# The frame is stretched onto it, so scaled by nearest pixels the screenshot must match the
-# window almost everywhere (the default stretch mode merges the two dropped columns).
-convert "$work/start.pcx" -filter point -resize '638x417!' "$work/expected.png"
+# The frame keeps its shape in it: 638 x 398, 9 rows down, black bars above and below. Scaled
+# by nearest pixels the screenshot must match the window almost everywhere (the default
+# stretch mode merges the two dropped columns).
+convert "$work/start.pcx" -filter point -resize '638x398!' "$work/expected.png"
 window_shows_start() {
-    import -window "$window" -crop 638x417+4+23 +repage "$work/window.png" 2>/dev/null || return 1
-    local differing
+    import -window "$window" -crop 638x398+4+32 +repage "$work/window.png" 2>/dev/null || return 1
+    local differing bars
     differing=$(compare -metric AE -fuzz 10% "$work/window.png" "$work/expected.png" null: 2>&1 || true)
-    awk -v n="$differing" 'BEGIN { exit !(n + 0 < 638 * 417 / 100) }'
+    bars=$(import -window "$window" -crop 638x9+4+23 +repage -format '%[fx:maxima]' info: 2>/dev/null)
+    [[ $bars == 0 ]] && awk -v n="$differing" 'BEGIN { exit !(n + 0 < 638 * 398 / 100) }'
 }
 wait_until 10 window_shows_start || fail "the window does not show the frame"
 
@@ -197,6 +208,51 @@ take_screenshot "$run"
 reference "$work/walked.pcx" "L*$turns,U*$steps"
 cmp -s "$run/scrnsht.pcx" "$work/walked.pcx" || fail "Tab again: the 3D view is not shown"
 
+# Holds the keys (pressed in order, let go in reverse) about 150 ms, then finds the ticks.
+walked="L*$turns,U*$steps,"
+walk() {  # letters keys...
+    local letters=$1 n
+    shift
+    xdotool keydown "$@"
+    sleep 0.15
+    xdotool keyup $(printf '%s\n' "$@" | tac)
+    take_screenshot "$run"
+    n=$(find_tick_count "$run/scrnsht.pcx" "$walked" "$letters" "after $*")
+    walked="$walked$letters*$n,"
+    echo "$* seen on $n ticks"
+}
+echo "== W, '.', Shift+Up"
+walk U w
+walk ">" period
+walk SU Shift_L Up
+
+echo "== a click captures the mouse; 40 pixels left turn as M-40"
+xdotool mousemove --window "$window" 320 200 click 1
+sleep 0.3
+xdotool mousemove_relative -- -40 0
+sleep 0.3
+take_screenshot "$run"
+reference "$work/mouse.pcx" "${walked}M-40"
+cmp -s "$run/scrnsht.pcx" "$work/mouse.pcx" || fail "the mouse's turn differs from shot --keys ${walked}M-40"
+xdotool key Escape
+sleep 0.3
+process_ended && fail "Escape with the mouse captured ended the program"
+
+echo "== F11: full screen and back; F1 saves the same frame"
+cp "$run/scrnsht.pcx" "$work/windowed.pcx"
+xdotool key F11
+full_screen() { xdotool getwindowgeometry "$window" | grep -q "Geometry: 1024x768"; }
+wait_until 5 full_screen || fail "F11: $(xdotool getwindowgeometry "$window" | tail -n 1)"
+take_screenshot "$run"
+cmp -s "$run/scrnsht.pcx" "$work/windowed.pcx" || fail "F11: F1 saves another frame"
+xdotool key F11
+placed_again() {
+    local geometry
+    geometry=$(xdotool getwindowgeometry "$window")
+    [[ "$geometry" == *"Position: 50,50"* && "$geometry" == *"Geometry: 646x444"* ]]
+}
+wait_until 5 placed_again || fail "F11 again: $(xdotool getwindowgeometry "$window")"
+
 echo "== Escape"
 xdotool key Escape
 expect_exit_code 0
@@ -217,6 +273,7 @@ for arguments in "--file layer.wad" "layer.wad"; do
     xdotool key Page_Down
     take_screenshot "$run"
     cmp -s "$run/scrnsht.pcx" "$work/next.pcx" || fail "$arguments: Page Down did not show E1M4"
+    expect_title "$window" "Brindle — E1M4 (Doom1.wad)"
     xdotool key Escape
     expect_exit_code 0
 done

@@ -12,6 +12,7 @@ if [[ "${1:-}" == "--test" ]]; then
     packages+=(
         clang libclang-rt-14-dev     # libFuzzer and the sanitizers' runtime
         xvfb xauth xdotool x11-utils # the windows' end-to-end tests
+        evilwm                       # a window manager, for their full screen
         imagemagick                  # an independent reader of the pictures we write
         g++-mingw-w64-x86-64         # the Windows program
         libz-mingw-w64-dev           # its zlib

@@ -1,7 +1,8 @@
 // brindle.wasm: the level viewer in a web page. The page writes the chosen archives into the
 // in-memory file system and starts the viewer through the functions exported below; from
-// then on one tick runs every 16 ms (arrow keys held on the canvas, frame drawn when the view
-// changed, new frames copied to the canvas), as in the windows.
+// then on one tick runs every 16 ms (movement keys held on the canvas, the mouse motion the
+// page passed on since the last tick, frame drawn when the view changed, new frames copied to
+// the canvas), as in the windows.
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/viewer.h"
@@ -31,7 +33,7 @@ EM_JS(void, showMapName, (const char* name), { brindlePage.showMapName(UTF8ToStr
 Viewer viewer;
 bool running = false;  // a map is loaded and ticks draw it
 std::string lastError;
-std::array<bool, 4> arrowsHeld{};  // by ArrowKey, while held on the canvas
+int32_t mouseMotion = 0;  // pixels to the right since the last tick, while the pointer is locked
 std::array<uint32_t, 256> colors{};
 std::vector<uint32_t> rgbaFrame(frameBytes);
 uint64_t presentedFrame = 0;
@@ -41,24 +43,31 @@ void report(const std::string& text) {
 }
 
 // The one place where the page's keys become viewer actions: each KeyboardEvent code either
-// holds an arrow key (polled every tick) or presses a viewer key on every key-down,
+// holds a movement key (polled every tick) or presses a viewer key on every key-down,
 // auto-repeats included.
 struct KeyBinding {
     const char* code;
-    std::optional<ArrowKey> arrow;
+    std::optional<MoveKey> move;
     std::optional<ViewerKey> key;
 };
 const KeyBinding keyBindings[] = {
-    {"ArrowLeft", ArrowKey::left, std::nullopt},    // held: turn left
-    {"ArrowRight", ArrowKey::right, std::nullopt},  // held: turn right
-    {"ArrowUp", ArrowKey::up, std::nullopt},        // held: walk forward
-    {"ArrowDown", ArrowKey::down, std::nullopt},    // held: walk back
-    {"F1", std::nullopt, ViewerKey::screenshot},    // download the view as scrnsht.pcx
+    {"ArrowLeft", MoveKey::left, std::nullopt},    // held: turn left
+    {"ArrowRight", MoveKey::right, std::nullopt},  // held: turn right
+    {"ArrowUp", MoveKey::up, std::nullopt},        // held: walk forward
+    {"ArrowDown", MoveKey::down, std::nullopt},    // held: walk back
+    {"Comma", MoveKey::strafeLeft, std::nullopt},
+    {"Period", MoveKey::strafeRight, std::nullopt},
+    {"ShiftLeft", MoveKey::run, std::nullopt},
+    {"ShiftRight", MoveKey::run, std::nullopt},
+    {"AltLeft", MoveKey::alt, std::nullopt},  // held: Left and Right strafe
+    {"AltRight", MoveKey::alt, std::nullopt},
+    {"F1", std::nullopt, ViewerKey::screenshot},  // download the view as scrnsht.pcx
     {"PageDown", std::nullopt, ViewerKey::nextMap},
     {"PageUp", std::nullopt, ViewerKey::previousMap},
     {"Tab", std::nullopt, ViewerKey::toggleOverview},  // the whole level from above
     {"KeyG", std::nullopt, ViewerKey::toggleLook},     // the plain or the game look
 };
+std::array<bool, std::size(keyBindings)> bindingsHeld{};  // while held on the canvas
 
 // A viewer key, and what the page makes of it: a screenshot the core saved becomes a
 // download (and leaves the file system), a map switch shows in the map list.
@@ -84,8 +93,8 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
         return EM_FALSE;
     }
     const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
-    if (binding->arrow) {
-        arrowsHeld[static_cast<size_t>(*binding->arrow)] = down;
+    if (binding->move) {
+        bindingsHeld[static_cast<size_t>(binding - std::begin(keyBindings))] = down;
     } else if (down && running) {
         press(*binding->key);
     }
@@ -94,12 +103,19 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* event, void*) {
 
 // Key-ups that happen elsewhere never reach the canvas: let go of everything.
 EM_BOOL onBlur(int, const EmscriptenFocusEvent*, void*) {
-    arrowsHeld.fill(false);
+    bindingsHeld.fill(false);
+    mouseMotion = 0;
     return EM_FALSE;
 }
 
-bool arrowHeld(ArrowKey key) {
-    return arrowsHeld[static_cast<size_t>(key)];
+// Either key of a pair (the two Shift keys, the two Alt keys) holds its movement key.
+bool moveKeyHeld(MoveKey key) {
+    for (size_t i = 0; i < bindingsHeld.size(); ++i) {
+        if (bindingsHeld[i] && keyBindings[i].move == key) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Hands each new frame to the page as 640 x 400 RGBA pixels in palette 0's colours.
@@ -115,7 +131,7 @@ void present(const Renderer& renderer) {
 
 void onTick(void*) {
     if (running) {
-        tick(viewer, arrowHeld, present);
+        tick(viewer, moveKeyHeld, present, std::exchange(mouseMotion, 0));
     }
 }
 
@@ -183,6 +199,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE int brindle_show_map(const char* mapName) {
     }
     onTick(nullptr);
     return result;
+}
+
+// Mouse motion while the pointer is locked to the canvas (the page's movementX), turning the
+// view on the next tick.
+extern "C" EMSCRIPTEN_KEEPALIVE void brindle_mouse_motion(int pixels) {
+    if (running) {
+        // Held within what any tick could use, however many events arrive.
+        mouseMotion = static_cast<int32_t>(
+            std::clamp<int64_t>(int64_t{mouseMotion} + pixels, -mouseTurnLimit, mouseTurnLimit));
+    }
+}
+
+// "Brindle — E1M1 (freedoom1.wad)", the words the windows' titles show.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_title() {
+    static std::string title;
+    title = running ? viewerTitle(viewer) : "Brindle";
+    return title.c_str();
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE const char* brindle_error() {

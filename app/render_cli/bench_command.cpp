@@ -24,6 +24,7 @@ using Clock = std::chrono::steady_clock;
 struct BenchArguments {
     ArchiveChoice archives;
     std::string position;  // X,Y,ANGLE when --pos is given
+    std::string keys;      // --keys: ticks played before timing
     int frames = 200;
     Look look = Look::plain;
     int threads = 0;  // 0: the renderer's own choice
@@ -99,6 +100,7 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
     }
 
     placeViewer(viewer, position);
+    playKeys(viewer, arguments.keys);
     Renderer& renderer = *viewer.renderer;
     renderer.look = arguments.look;
     if (arguments.threads > 0) {
@@ -143,6 +145,7 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
 
     addArchiveOptions(*bench, arguments->archives);
     CLI::Option* pos = addPositionOption(*bench, arguments->position);
+    addKeysOption(*bench, arguments->keys);
     bench->add_option("--frames", arguments->frames, "Frames to time, after one warm-up frame")
         ->type_name("N")
         ->capture_default_str()

@@ -32,8 +32,10 @@ CLI::Option* addPositionOption(CLI::App& command, std::string& position) {
 CLI::Option* addKeysOption(CLI::App& command, std::string& keys) {
     return command
         .add_option("--keys", keys,
-                    "Arrow keys held on each tick before rendering: comma-separated ticks of "
-                    "L, R, U, D (\".\" for none), each optionally *N, e.g. U*10,UL,.*3,R")
+                    "Keys held on each tick before rendering: comma-separated ticks of "
+                    "L, R, U, D, < and > (strafe), S (run) (\".\" for none), then optionally "
+                    "mouse motion M+N or M-N (pixels), each optionally *N, e.g. "
+                    "U*10,UL,.*3,R or USM-40,U*3")
         ->type_name("SEQ")
         ->check([](const std::string& text) {
             std::vector<HeldKeys> ticks;

@@ -78,19 +78,36 @@ void placeViewer(Viewer& viewer, const std::optional<MapPosition>& position) {
 }
 
 KeyPoll heldKeysPoll(const HeldKeys& held) {
-    return [held](ArrowKey key) {
+    return [held](MoveKey key) {
         switch (key) {
-            case ArrowKey::left:
+            case MoveKey::left:
                 return held.left;
-            case ArrowKey::right:
+            case MoveKey::right:
                 return held.right;
-            case ArrowKey::up:
+            case MoveKey::up:
                 return held.up;
-            case ArrowKey::down:
+            case MoveKey::down:
                 return held.down;
+            case MoveKey::strafeLeft:
+                return held.strafeLeft;
+            case MoveKey::strafeRight:
+                return held.strafeRight;
+            case MoveKey::run:
+                return held.run;
+            case MoveKey::alt:
+                return false;  // the sequence strafes with < and > instead
         }
         return false;
     };
+}
+
+void playKeys(Viewer& viewer, const std::string& keys) {
+    std::string problem;  // the command line was checked while it was parsed
+    std::vector<HeldKeys> ticks;
+    parseKeySequence(keys, ticks, problem);
+    for (const HeldKeys& held : ticks) {
+        moveViewer(viewer, heldKeysPoll(held), held.mouseMotion);
+    }
 }
 
 int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
@@ -100,17 +117,13 @@ int openPlacedViewer(Viewer& viewer, const ViewArguments& arguments) {
         position.emplace();
         parsePosition(arguments.position, *position, problem);
     }
-    std::vector<HeldKeys> ticks;
-    parseKeySequence(arguments.keys, ticks, problem);
 
     viewer.archive = std::make_unique<WadArchive>();
     if (int status = openArchiveAndMap(*viewer.archive, arguments.archives, viewer.mapName)) {
         return status;
     }
     placeViewer(viewer, position);
-    for (const HeldKeys& held : ticks) {
-        moveViewer(viewer, heldKeysPoll(held));
-    }
+    playKeys(viewer, arguments.keys);
     return 0;
 }
 

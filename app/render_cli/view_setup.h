@@ -30,6 +30,10 @@ void placeViewer(Viewer& viewer, const std::optional<MapPosition>& position);
 // Key polling that reports the keys held during one tick of a --keys sequence.
 KeyPoll heldKeysPoll(const HeldKeys& held);
 
+// Plays the ticks of a --keys sequence (checked while the command line was parsed) on the
+// placed viewer, as the window plays them.
+void playKeys(Viewer& viewer, const std::string& keys);
+
 // The view that shot and map draw: the archive, the map, --pos and --keys.
 struct ViewArguments {
     ArchiveChoice archives;

@@ -1,6 +1,8 @@
-// Browsing the maps of the layered archive with Page Down and Page Up, and Tab's overview.
+// Browsing the maps of the layered archive with Page Down and Page Up, the title naming the
+// map shown, and Tab's overview.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -46,10 +48,18 @@ TEST(MapBrowsing, PageDownAndUpSkipWhatCannotLoadAndWrapAround) {
     Browser b(iwad, {test::SyntheticWad().setIdentification("PWAD").addLevel("MAP05", moved)});
     const std::string skipped = "SEGS record 4: linedef 9000 out of range (6 linedefs)";
     ASSERT_EQ(b.viewer.mapName, "MAP05");  // the added file's first map
+    // The title names the map and the file it comes from, without the file's folders.
+    const auto title = [](const std::string& map, const std::string& path) {
+        return "Brindle \xE2\x80\x94 " + map + " (" +
+               std::filesystem::path(path).filename().string() + ")";
+    };
+    EXPECT_EQ(viewerTitle(Viewer{}), "Brindle");
+    EXPECT_EQ(viewerTitle(b.viewer), title("MAP05", b.files[0].path()));
 
     EXPECT_EQ(b.press(ViewerKey::nextMap),
               (std::vector<std::string>{"Showing E1M1 from " + b.iwadFile.path()}));
     EXPECT_EQ(b.viewer.mapName, "E1M1");
+    EXPECT_EQ(viewerTitle(b.viewer), title("E1M1", b.iwadFile.path()));
     EXPECT_EQ(b.press(ViewerKey::nextMap),
               (std::vector<std::string>{skipped, "Showing MAP05 from " + b.files[0].path()}));
     EXPECT_EQ(b.viewer.playerX, 200);
@@ -83,7 +93,7 @@ TEST(MapBrowsing, TabShowsTheOverviewAndPageDownKeepsIt) {
     Browser b(iwad);
     auto shown = [&] {
         tick(
-            b.viewer, [](ArrowKey) { return false; }, [](const Renderer&) {});
+            b.viewer, [](MoveKey) { return false; }, [](const Renderer&) {});
         const uint8_t* frame = b.viewer.renderer->frameBuffer;
         return std::vector<uint8_t>(frame, frame + frameBytes);
     };

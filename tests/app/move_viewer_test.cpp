@@ -1,6 +1,7 @@
-// Turning and stepping with the arrow keys, and what a tick draws and shows.
+// Turning, stepping and strafing with the keys and the mouse, and what a tick draws and shows.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "app/viewer.h"
@@ -11,14 +12,12 @@ namespace {
 
 using test::makeRoomViewer;
 
-// The arrow keys held during one tick, spelled as in "LU" (Left and Up).
+// The keys held during one tick, spelled as in "LU" (Left and Up): L, R, U, D, < and >
+// (strafe), S (run), A (Alt).
 KeyPoll held(const std::string& keys) {
-    return [keys](ArrowKey key) {
-        const char letter = key == ArrowKey::left    ? 'L'
-                            : key == ArrowKey::right ? 'R'
-                            : key == ArrowKey::up    ? 'U'
-                                                     : 'D';
-        return keys.find(letter) != std::string::npos;
+    return [keys](MoveKey key) {
+        constexpr char letters[] = "LRUD<>SA";  // in MoveKey order
+        return keys.find(letters[static_cast<int>(key)]) != std::string::npos;
     };
 }
 
@@ -54,6 +53,7 @@ struct MoveCase {
     const char* keys;
     int16_t wantX, wantY;
     uint16_t wantAngle;
+    int32_t mouse = 0;  // pixels to the right during the tick
 };
 
 class MoveViewer : public testing::TestWithParam<MoveCase> {};
@@ -63,7 +63,7 @@ TEST_P(MoveViewer, TurnsThenStepsAndPlacesTheView) {
     Viewer viewer = makeRoomViewer(c.x, c.y, c.angle);
     viewer.frameCurrent = true;
 
-    EXPECT_TRUE(moveViewer(viewer, held(c.keys)));
+    EXPECT_TRUE(moveViewer(viewer, held(c.keys), c.mouse));
 
     EXPECT_EQ(viewer.playerX, c.wantX);
     EXPECT_EQ(viewer.playerY, c.wantY);
@@ -99,21 +99,55 @@ INSTANTIATE_TEST_SUITE_P(
                     MoveCase{"XWrapsForward", 32760, 100, 0, "U", -32726, 100, 0},
                     MoveCase{"XWrapsBackward", -32760, 100, 0, "D", 32726, 100, 0},
                     MoveCase{"YWrapsForward", 100, 32760, 16384, "U", 99, -32726, 16384},
-                    MoveCase{"XWrapsWest", -32760, 100, 32768, "U", 32726, 99, 32768}),
+                    MoveCase{"XWrapsWest", -32760, 100, 32768, "U", 32726, 99, 32768},
+                    // Run doubles the turn and the step; 100 along a cosine of -1 is still -1.
+                    MoveCase{"RunUp", 100, 100, 0, "SU", 200, 100, 0},
+                    MoveCase{"RunDown", 100, 100, 16384, "SD", 101, 0, 16384},
+                    MoveCase{"RunLeft", 100, 100, 0, "SL", 100, 100, 1820},
+                    MoveCase{"RunRight", 100, 100, 0, "SR", 100, 100, 63716},
+                    // Strafing steps a quarter turn left or right of the facing.
+                    MoveCase{"StrafeLeft", 100, 100, 0, "<", 99, 150, 0},
+                    MoveCase{"StrafeRight", 100, 100, 0, ">", 100, 50, 0},
+                    MoveCase{"RunStrafeLeft", 100, 100, 0, "S<", 99, 200, 0},
+                    MoveCase{"RunStrafeRight", 100, 100, 0, "S>", 100, 0, 0},
+                    MoveCase{"StrafeLeftFacingNorth", 100, 100, 16384, "<", 50, 99, 16384},
+                    MoveCase{"BothStrafesGoRight", 100, 100, 0, "<>", 100, 50, 0},
+                    MoveCase{"UpThenStrafe", 100, 100, 0, "U<", 149, 150, 0},
+                    MoveCase{"TurnThenStrafe", 100, 100, 16384 - 910, "L<", 50, 99, 16384},
+                    MoveCase{"StrafeYWraps", 100, 32760, 0, "<", 99, -32726, 0},
+                    // Alt makes Left and Right strafe instead of turning.
+                    MoveCase{"AltLeftStrafes", 100, 100, 0, "AL", 99, 150, 0},
+                    MoveCase{"AltRightStrafes", 100, 100, 0, "AR", 100, 50, 0},
+                    MoveCase{"AltRunLeft", 100, 100, 0, "ASL", 99, 200, 0},
+                    MoveCase{"AltUpStillWalks", 100, 100, 0, "AU", 150, 100, 0},
+                    // The mouse turns 16 units a pixel, left for motion to the left, at most
+                    // 8192 a tick, after the keys' turn and before the step; run leaves it be.
+                    MoveCase{"MouseLeft", 100, 100, 0, "", 100, 100, 640, -40},
+                    MoveCase{"MouseRight", 100, 100, 0, "", 100, 100, 64896, 40},
+                    MoveCase{"MouseAtTheLimit", 100, 100, 0, "", 100, 100, 8192, -512},
+                    MoveCase{"MouseClampedLeft", 100, 100, 0, "", 100, 100, 8192, -513},
+                    MoveCase{"MouseClampedRight", 100, 100, 0, "", 100, 100, 57344, 100000},
+                    MoveCase{"MouseExtreme", 100, 100, 0, "", 100, 100, 8192, INT32_MIN},
+                    MoveCase{"MouseWithRun", 100, 100, 0, "S", 100, 100, 640, -40},
+                    MoveCase{"LeftAndMouse", 100, 100, 0, "L", 100, 100, 750, 10},
+                    MoveCase{"MouseThenUp", 100, 100, 16384 - 640, "U", 99, 150, 16384, -40}),
     [](const testing::TestParamInfo<MoveCase>& info) { return std::string(info.param.name); });
 
-TEST(MoveViewerKeys, NoKeyLeavesEverythingAlone) {
-    Viewer viewer = makeRoomViewer(100, 100, 0);
-    viewer.frameCurrent = true;
-    // The player is moved behind the renderer's back: an untouched view keeps the old place.
-    viewer.playerX = 120;
+// Run and Alt change how the other keys move; held alone, like no key, they change nothing.
+TEST(MoveViewerKeys, NoMovementKeyAndNoMouseLeaveEverythingAlone) {
+    for (const char* keys : {"", "S", "A", "SA"}) {
+        Viewer viewer = makeRoomViewer(100, 100, 0);
+        viewer.frameCurrent = true;
+        // The player is moved behind the renderer's back: an untouched view keeps the old place.
+        viewer.playerX = 120;
 
-    EXPECT_FALSE(moveViewer(viewer, held("")));
+        EXPECT_FALSE(moveViewer(viewer, held(keys), 0)) << keys;
 
-    EXPECT_EQ(viewer.playerX, 120);
-    EXPECT_EQ(viewer.playerAngle, 0);
-    EXPECT_EQ(viewer.renderer->viewX, 100) << "setView must not run without a key";
-    EXPECT_TRUE(viewer.frameCurrent);
+        EXPECT_EQ(viewer.playerX, 120);
+        EXPECT_EQ(viewer.playerAngle, 0);
+        EXPECT_EQ(viewer.renderer->viewX, 100) << "setView must not run without a key";
+        EXPECT_TRUE(viewer.frameCurrent);
+    }
 }
 
 TEST(MoveViewerKeys, KeyReleasedBetweenThePollsCountsAsUp) {
@@ -121,8 +155,8 @@ TEST(MoveViewerKeys, KeyReleasedBetweenThePollsCountsAsUp) {
     viewer.playerX = 120;
     int polls = 0;
     // Left is down on the first look only.
-    const KeyPoll releasedAfterFirstLook = [&polls](ArrowKey key) {
-        return key == ArrowKey::left && polls++ == 0;
+    const KeyPoll releasedAfterFirstLook = [&polls](MoveKey key) {
+        return key == MoveKey::left && polls++ == 0;
     };
 
     EXPECT_TRUE(moveViewer(viewer, releasedAfterFirstLook));

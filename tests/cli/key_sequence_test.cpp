@@ -9,7 +9,8 @@
 namespace brindle {
 namespace {
 
-// One tick as the letters of its held keys in L, R, U, D order ("" for none).
+// One tick as the letters of its held keys in L, R, U, D, <, >, S order, then its mouse
+// motion as M+N or M-N ("" for no key and no motion).
 std::string lettersOf(const HeldKeys& held) {
     std::string letters;
     if (held.left)
@@ -20,6 +21,14 @@ std::string lettersOf(const HeldKeys& held) {
         letters += 'U';
     if (held.down)
         letters += 'D';
+    if (held.strafeLeft)
+        letters += '<';
+    if (held.strafeRight)
+        letters += '>';
+    if (held.run)
+        letters += 'S';
+    if (held.mouseMotion != 0)
+        letters += (held.mouseMotion > 0 ? "M+" : "M") + std::to_string(held.mouseMotion);
     return letters;
 }
 
@@ -66,7 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
         GoodSequence{".", {""}}, GoodSequence{".*3", times("", 3)},
         GoodSequence{"*2", times("", 2)}, GoodSequence{",,", times("", 3)},
         GoodSequence{"U*10,UL,.*3,R", joined({times("U", 10), {"LU"}, times("", 3), {"R"}})},
-        GoodSequence{"R*007", times("R", 7)}, GoodSequence{"D*100000", times("D", 100000)}));
+        GoodSequence{"R*007", times("R", 7)}, GoodSequence{"D*100000", times("D", 100000)},
+        GoodSequence{"><S", {"<>S"}}, GoodSequence{"SDRUL<>", {"LRUD<>S"}},
+        GoodSequence{"USM-40,U*3", joined({{"USM-40"}, times("U", 3)})},
+        GoodSequence{"M+5*3", times("M+5", 3)}, GoodSequence{".M-1", {"M-1"}},
+        GoodSequence{"M+0", {""}}, GoodSequence{"LM+100000", {"LM+100000"}},
+        GoodSequence{"M-100000", {"M-100000"}}));
 
 struct BadSequence {
     std::string text;
@@ -94,11 +108,32 @@ std::string elevenFullRepeats() {
 INSTANTIATE_TEST_SUITE_P(
     Sequences, KeySequenceRejects,
     ::testing::Values(
-        BadSequence{"UX", "tick 1 ('UX'): unknown key 'X' (keys are L, R, U, D)"},
-        BadSequence{"U,L,UX,R", "tick 3 ('UX'): unknown key 'X' (keys are L, R, U, D)"},
-        BadSequence{"u", "tick 1 ('u'): unknown key 'u' (keys are L, R, U, D)"},
-        BadSequence{"U, L", "tick 2 (' L'): unknown key ' ' (keys are L, R, U, D)"},
+        BadSequence{
+            "UX", "tick 1 ('UX'): unknown key 'X' (keys are L, R, U, D, <, >, S, then M+N or M-N)"},
+        BadSequence{
+            "U,L,UX,R",
+            "tick 3 ('UX'): unknown key 'X' (keys are L, R, U, D, <, >, S, then M+N or M-N)"},
+        BadSequence{
+            "u", "tick 1 ('u'): unknown key 'u' (keys are L, R, U, D, <, >, S, then M+N or M-N)"},
+        BadSequence{
+            "U, L",
+            "tick 2 (' L'): unknown key ' ' (keys are L, R, U, D, <, >, S, then M+N or M-N)"},
         BadSequence{"UU", "tick 1 ('UU'): key 'U' given twice"},
+        BadSequence{"S<S", "tick 1 ('S<S'): key 'S' given twice"},
+        BadSequence{"U,M40",
+                    "tick 2 ('M40'): mouse motion 'M40' needs a sign and a number, "
+                    "as M+40 or M-40"},
+        BadSequence{"M-",
+                    "tick 1 ('M-'): mouse motion 'M-' needs a sign and a number, "
+                    "as M+40 or M-40"},
+        BadSequence{"M+4x", "tick 1 ('M+4x'): mouse motion 'M+4x' is not a whole number"},
+        BadSequence{"UM+5U", "tick 1 ('UM+5U'): mouse motion 'M+5U' is not a whole number"},
+        BadSequence{"M+1M+1", "tick 1 ('M+1M+1'): mouse motion 'M+1M+1' is not a whole number"},
+        BadSequence{"M-100001*2",
+                    "tick 1 ('M-100001*2'): mouse motion 'M-100001' must be -100000 to +100000"},
+        BadSequence{"M+99999999999999999999",
+                    "tick 1 ('M+99999999999999999999'): mouse motion 'M+99999999999999999999' "
+                    "must be -100000 to +100000"},
         BadSequence{".U", "tick 1 ('.U'): '.' means no key and stands alone"},
         BadSequence{"U..", "tick 1 ('U..'): '.' means no key and stands alone"},
         BadSequence{"U*", "tick 1 ('U*'): '*' must be followed by a repeat count"},

@@ -1,5 +1,5 @@
 // The window programs' shared command line: the archives (options and bare paths), the map,
-// the look and floors.
+// the look, floors and the aspect.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,6 +25,7 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
         std::string mapOrMessage;  // the map parsed, or the start of the message
         Look look = Look::plain;
         bool floors = false;
+        Aspect aspect = Aspect::square;
     };
     const Case cases[] = {
         {{}, CommandLineOutcome::run, "", {}, ""},
@@ -41,6 +42,16 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
         {{"--look=plain", "--floors"}, CommandLineOutcome::run, "", {}, "", Look::plain, true},
         {{"--look", "game", "--floors"}, CommandLineOutcome::run, "", {}, "", Look::game, true},
         {{"--look", "dusk"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --look"},
+        {{"--aspect", "4:3"},
+         CommandLineOutcome::run,
+         "",
+         {},
+         "",
+         Look::plain,
+         false,
+         Aspect::fourThree},
+        {{"--aspect=16:10"}, CommandLineOutcome::run, "", {}, ""},
+        {{"--aspect", "16:9"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --aspect"},
         {{"--wad", "w", iwad},
          CommandLineOutcome::badFile,
          "",
@@ -76,6 +87,7 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
             EXPECT_EQ(line.archives.mapName, c.mapOrMessage);
             EXPECT_EQ(line.look, c.look);
             EXPECT_EQ(line.floors, c.floors);
+            EXPECT_EQ(line.aspect, c.aspect);
         } else {
             EXPECT_EQ(message.substr(0, c.mapOrMessage.size()), c.mapOrMessage) << message;
         }

@@ -129,6 +129,81 @@ async function hold(key, ms) {
   return Math.round((Date.now() - start) / 16);
 }
 
+// The strafe keys, Shift+Up and the mouse from where the walk so far (`walked`) has led.
+async function strafeAndMouse(walked) {
+  console.log("# 3a. ',' and '.' strafe, Shift+Up runs, the locked pointer's motion turns");
+  for (const [label, letters, keys] of [["','", "<", ["Comma"]], ["'.'", ">", ["Period"]],
+    ["Shift+Up", "SU", ["ShiftLeft", "ArrowUp"]]]) {
+    const start = Date.now();
+    for (const key of keys) await page.keyboard.down(key);
+    await sleep(150);
+    for (const key of [...keys].reverse()) await page.keyboard.up(key);
+    const n = matchCount(await screenshot(), `${walked}${letters}*`, Math.round((Date.now() - start) / 16));
+    if (n === null) {
+      fail(`${label} held matches no shot --keys ${walked}${letters}*n for n in 1..60`);
+      return;
+    }
+    walked += `${letters}*${n},`;
+    pass(`${label} held equals shot --keys ${walked.slice(0, -1)}`);
+  }
+  await page.click("#screen");
+  const locked = await page.waitForFunction(
+    () => document.pointerLockElement === document.getElementById("screen"), { timeout: 3000 })
+    .then(() => true, () => false);
+  // Puppeteer's mouse moves the locked pointer; without a lock the page is handed the event a
+  // locked pointer would give (and its handler is told the lock is there).
+  if (locked) {
+    const box = await (await page.$("#screen")).boundingBox();
+    await page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+    await sleep(50);
+    await page.mouse.move(box.x + box.width / 2 - 40, box.y + box.height / 2);
+  } else {
+    await page.evaluate(() => {
+      const screen = document.getElementById("screen");
+      Object.defineProperty(document, "pointerLockElement", { configurable: true, get: () => screen });
+      screen.dispatchEvent(new MouseEvent("mousemove", { movementX: -40, bubbles: true }));
+      delete document.pointerLockElement;
+    });
+  }
+  await sleep(100);
+  const picture = await screenshot();
+  const how = locked ? "pointer lock granted, puppeteer's mouse" : "no pointer lock in this browser, a synthetic movementX";
+  if (picture.equals(reference("--keys", `${walked}M-40`))) {
+    pass(`the mouse 40 pixels left equals shot --keys ${walked}M-40 (${how})`);
+  } else {
+    fail(`the mouse 40 pixels left does not equal shot --keys ${walked}M-40 (${how})`);
+  }
+  if (locked) await page.evaluate(() => document.exitPointerLock());
+
+  console.log("# 3b. F11: the picture full screen, between black bars; F1 saves the same frame");
+  await page.keyboard.press("F11");
+  const full = await page.waitForFunction(
+    () => document.fullscreenElement === document.getElementById("screen"), { timeout: 3000 })
+    .then(() => true, () => false);
+  if (!full) {
+    console.log("   (this browser gave the page no full screen; not checked)");
+    return;
+  }
+  // The padding frames the picture: the largest rectangle of its shape, centred.
+  const fit = await page.evaluate(() => {
+    const style = getComputedStyle(document.getElementById("screen"));
+    const across = innerWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+    const down = innerHeight - parseFloat(style.paddingTop) - parseFloat(style.paddingBottom);
+    return { across, down, width: innerWidth, height: innerHeight };
+  });
+  const scale = Math.min(fit.width / 640, fit.height / 400);
+  if (fit.across === Math.floor(640 * scale) && fit.down === Math.floor(400 * scale)) {
+    pass(`full screen ${fit.width} x ${fit.height}: the picture ${fit.across} x ${fit.down}`);
+  } else {
+    fail(`full screen ${fit.width} x ${fit.height}: the picture ${fit.across} x ${fit.down}`);
+  }
+  if ((await screenshot()).equals(picture)) pass("F1 in full screen saves the same frame");
+  else fail("F1 in full screen saves another frame");
+  await page.keyboard.press("F11");
+  await page.waitForFunction(() => document.fullscreenElement === null, { timeout: 3000 });
+  await page.focus("#screen");
+}
+
 async function choose(input, path) {
   await (await page.$(input)).uploadFile(path);
 }
@@ -139,7 +214,9 @@ try {
   await statusIs("Choose an IWAD and any PWADs, or drop them on the page. "
     + "The files stay in this page.");
   await choose("#iwad", wad);
-  await statusIs(`Opened ${wadName}, map E1M1`);
+  await statusIs(`Brindle — E1M1 (${wadName})`);
+  if (await page.title() === `Brindle — E1M1 (${wadName})`) pass("the status line and the title name the map");
+  else fail(`the page's title is '${await page.title()}'`);
   const startMs = await page.evaluate(() => brindlePage.lastStartMs);
   pass(`opened, map E1M1; first frame ${startMs.toFixed(0)} ms after the file was chosen`);
   // Three runs: the first still includes the browser's compiling of the hot code.
@@ -160,6 +237,7 @@ try {
     const m = matchCount(await screenshot(), `L*${k},U*`, ticks);
     if (m !== null) pass(`Up hold equals shot --keys L*${k},U*${m}`);
     else fail(`Up hold matches no shot --keys L*${k},U*m for m in 1..60`);
+    await strafeAndMouse(`L*${k},U*${m},`);
   } else {
     fail("Left tap matches no shot --keys L*k for k in 1..60");
   }
@@ -175,9 +253,9 @@ try {
 
   console.log("# 5. Page Down and Page Up switch maps; the map list shows any map");
   const mapSwitches = [
-    [() => page.keyboard.press("PageDown"), `Showing E1M2 from ${wadName}`, "--map", "E1M2"],
-    [() => page.keyboard.press("PageUp"), `Showing E1M1 from ${wadName}`],
-    [() => page.select("#map", "E2M3"), `Showing E2M3 from ${wadName}`, "--map", "E2M3"],
+    [() => page.keyboard.press("PageDown"), `Brindle — E1M2 (${wadName})`, "--map", "E1M2"],
+    [() => page.keyboard.press("PageUp"), `Brindle — E1M1 (${wadName})`],
+    [() => page.select("#map", "E2M3"), `Brindle — E2M3 (${wadName})`, "--map", "E2M3"],
   ];
   for (const [action, shown, ...options] of mapSwitches) {
     await action();
@@ -202,14 +280,14 @@ try {
   if ((await status()).error) pass("'notes.txt is not an IWAD archive' shown as an error");
   else fail("the error is not marked as one");
   await choose("#iwad", wad);
-  await statusIs(`Opened ${wadName}, map E1M1`);
+  await statusIs(`Brindle — E1M1 (${wadName})`);
   await expectShot("the archive opens again afterwards");
 
   console.log("# 7. a PWAD layered over the IWAD");
   const moved = join(work, "moved.wad");  // its E1M1 is the IWAD's E1M5
   execFileSync(copyMaps, [wad, moved, "E1M5=E1M1"]);
   await choose("#pwads", moved);
-  await statusIs(`Opened ${wadName} with moved.wad, map E1M1`);
+  await statusIs("Brindle — E1M1 (moved.wad)");
   const layered = await screenshot();
   if (layered.equals(reference("--file", moved)) && !layered.equals(reference())) {
     pass("E1M1 from moved.wad equals shot --file moved.wad");
