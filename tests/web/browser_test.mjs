@@ -301,7 +301,7 @@ try {
   const compressed = join(work, "compressed.wad");
   execFileSync("zdbsp", ["-t", "-z", "-m", "E1M1", "-o", compressed, moved], { stdio: "ignore" });
   await choose("#pwads", compressed);
-  await statusIs(`Opened ${wadName} with compressed.wad, map E1M1`);
+  await statusIs("Brindle — E1M1 (compressed.wad)");
   if ((await screenshot()).equals(reference("--file", compressed))) {
     pass("E1M1 with ZNOD nodes equals shot --file compressed.wad");
   } else {
