@@ -14,6 +14,8 @@ if [[ "${1:-}" == "--test" ]]; then
         xvfb xauth xdotool x11-utils # the windows' end-to-end tests
         imagemagick                  # an independent reader of the pictures we write
         g++-mingw-w64-x86-64         # the Windows program
+        dpkg-dev lintian             # the Debian package: its dependencies, its checker
+        desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
     )
 fi
 
