@@ -63,7 +63,7 @@ fail() {
 
 echo "== the package's control fields and files"
 info=$(dpkg-deb --field "$deb")
-for field in "Package: brindle" "Version: $version" "Architecture: amd64" "Section: games" \
+for field in "Package: brindle" "Version: $version" "Architecture: amd64" "Section: graphics" \
     "Recommends: freedoom"; do
     grep -qx "$field" <<< "$info" || fail "no '$field' in the control fields:"$'\n'"$info"
 done

@@ -187,7 +187,7 @@ std::string collectionPage(const std::string& iwadName, const std::vector<Collec
     page += "<h1>" + title + "</h1>\n<p>" + std::to_string(rows.size()) + " archives, " +
             std::to_string(maps) + " maps";
     if (failed > 0) {
-        page += "; " + std::to_string(failed) + " archives could not be opened";
+        page += "; " + std::to_string(failed) + " of them could not be opened";
     }
     page += ".</p>\n<table>\n<tr><th>Archive</th><th>Maps</th><th>First overview</th></tr>\n";
     for (const CollectionRow& row : rows) {

@@ -550,7 +550,7 @@ TEST_F(RenderCommand, CollectionDrawsEachArchiveAsAtlasDoesAndNamesTheBrokenOne)
         .setIdentification("PWAD")
         .addLevel("E1M1", test::squareRoomLevel())
         .writeTo(folder.path("other/a.wad"));
-    test::SyntheticWad().setIdentification("PWAD").overrideDirectoryOffset(1 << 30).writeTo(
+    test::SyntheticWad().setIdentification("PWAD").overrideLumpCount(100).writeTo(
         folder.path("broken.wad"));
     const std::string iwad = " --wad " + quoted("iwad.wad");
     const std::string out = folder.path("out");
