@@ -57,7 +57,7 @@ if command -v emcmake > /dev/null; then
     echo "== dist/brindle-$version-web/ ($web)"
     scripts/build-web.sh "$web"
     mkdir -p "$web_folder"
-    cp "$web/index.html" "$web/brindle.js" "$web/brindle.wasm" "$web_folder/"
+    install -m 644 "$web/index.html" "$web/brindle.js" "$web/brindle.wasm" "$web_folder/"
 else
     echo "== no dist/brindle-$version-web/: emscripten is not installed (scripts/install-deps.sh --test)"
 fi
