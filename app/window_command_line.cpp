@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "app/version.h"
 #include "app/viewer.h"
 
 namespace brindle {
@@ -33,10 +34,14 @@ CommandLineOutcome parseWindowCommandLine(int argc, const char* const* argv,
     std::vector<std::string> barePaths;
     app.add_option("ARCHIVE", barePaths, "Archives to open: an IWAD is the IWAD, a PWAD is added")
         ->type_name("");
+    app.set_version_flag("--version", programName + " " + brindleVersion);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         message = app.help();
+        return CommandLineOutcome::help;
+    } catch (const CLI::CallForVersion& version) {
+        message = std::string(version.what()) + "\n";
         return CommandLineOutcome::help;
     } catch (const CLI::ParseError& e) {
         message = programName + ": " + e.what();

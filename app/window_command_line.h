@@ -1,6 +1,6 @@
 // The command line of the window programs (brindle and Brindle.exe):
 //   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game]
-//   [--aspect 16:10|4:3] [ARCHIVE...]
+//   [--aspect 16:10|4:3] [--version] [ARCHIVE...]
 // where each bare ARCHIVE is sorted by its header: a PWAD is added, an IWAD is the IWAD.
 #pragma once
 
@@ -21,7 +21,7 @@ struct WindowCommandLine {
 
 enum class CommandLineOutcome {
     run,        // go on with what was parsed
-    help,       // `message` holds the help text; exit 0
+    help,       // `message` holds the help text (or the version line); exit 0
     wrongLine,  // `message` says what is wrong with the command line; exit 1
     badFile,    // a bare archive cannot be used; `message` names it; exit 1 after showing it
 };

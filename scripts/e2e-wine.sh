@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of the Windows program under Wine, on a virtual X screen:
 #   scripts/e2e-wine.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
+# (BRINDLE_EXE=PATH runs that Brindle.exe instead of the build folder's, e.g. from the zip.)
 # It runs the checks of the DIB-section frame, then Brindle.exe in a folder holding Doom1.wad
 # (a link to freedoom1.wad), and checks that the window opens and shows the frame, that F1
 # saves the same picture as the headless renderer (at the start, after turning left, after
@@ -23,7 +24,7 @@ fi
 
 renderer=$(realpath "$1/app/brindle-render")
 copy_maps=$(realpath "$1/tests/copy_maps")
-exe=$(realpath "$2/app/Brindle.exe")
+exe=$(realpath "${BRINDLE_EXE:-$2/app/Brindle.exe}")
 surface_check=$(realpath "$2/tests/win/gdi_surface_check.exe")
 wad=/usr/share/games/doom/freedoom1.wad
 for f in "$renderer" "$exe" "$surface_check" "$wad"; do

@@ -17,6 +17,8 @@ if [[ "${1:-}" == "--test" ]]; then
         g++-mingw-w64-x86-64         # the Windows program
         libz-mingw-w64-dev           # its zlib
         zdbsp glbsp                  # node builders: the tests' maps in every node format
+        dpkg-dev lintian             # the Debian package: its dependencies, its checker
+        desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl man-db
     )
 fi
 

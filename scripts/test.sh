@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the suite, the suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer, and the end-to-end checks (windows, Wine, the web page).
+# and UndefinedBehaviorSanitizer, and the end-to-end checks (windows, Wine, the web page, the
+# packages).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
@@ -28,6 +29,9 @@ if ((web_status == 77)); then
 elif ((web_status != 0)); then
     exit "$web_status"
 fi
+
+echo "== the packages: the Debian package installed and removed, the Windows zip, the web folder"
+scripts/e2e-package.sh build build-win build-web
 
 echo "== fuzzing, a short bounded run of each target"
 scripts/fuzz-short.sh

@@ -53,7 +53,7 @@ void drawMap(Viewer& viewer, const AtlasOptions& options, AtlasEntry& entry) {
     }
     viewer.renderer->drawFloors = options.floors;
     viewer.renderer->look = options.look;
-    if (options.threads > 1) {
+    if (options.threads > 1 || options.coresShared) {
         viewer.renderer->frameThreads = 1;  // the cores are busy with other maps
     }
     viewer.renderer->renderFrame();
@@ -73,7 +73,10 @@ std::string startFileName(const std::string& map) {
 
 std::vector<AtlasEntry> drawAtlas(const WadArchive& archive, const AtlasOptions& options,
                                   const AtlasProgress& progress) {
-    const std::vector<std::string> maps = archive.mapNames();
+    std::vector<std::string> maps = archive.mapNames();
+    if (options.addedMapsOnly) {
+        std::erase_if(maps, [&](const std::string& map) { return archive.mapFile(map) <= 0; });
+    }
     std::vector<AtlasEntry> entries(maps.size());
     for (size_t i = 0; i < maps.size(); ++i) {
         entries[i].map = maps[i];

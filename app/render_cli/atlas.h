@@ -24,10 +24,12 @@ struct AtlasEntry {
 };
 
 struct AtlasOptions {
-    std::string folder;       // where the pictures go; it must exist
-    bool floors = false;      // fill the floors of the start views
-    Look look = Look::plain;  // the start views' look
-    unsigned threads = 1;     // at most this many maps are drawn at once
+    std::string folder;          // where the pictures go; it must exist
+    bool floors = false;         // fill the floors of the start views
+    Look look = Look::plain;     // the start views' look
+    unsigned threads = 1;        // at most this many maps are drawn at once
+    bool addedMapsOnly = false;  // only the maps that come from an added file, not the IWAD
+    bool coresShared = false;    // other work keeps the other cores busy: one thread a frame
 };
 
 // Called after each map with the number of maps done so far, all maps, and the map just done;
@@ -40,7 +42,8 @@ std::string startFileName(const std::string& map);
 
 // Draws both pictures of every map of the opened `archive` into options.folder: the overview
 // as `brindle-render map --size 1280x800` draws it and the view as `brindle-render shot` does,
-// both from the player-one start. One entry per map, in the archive's order; a map that
+// both from the player-one start. One entry per map (with options.addedMapsOnly, per map of
+// an added file), in the archive's order; a map that
 // cannot be loaded or written has its error instead. `archive` is only read, by every thread.
 std::vector<AtlasEntry> drawAtlas(const WadArchive& archive, const AtlasOptions& options,
                                   const AtlasProgress& progress);

@@ -21,6 +21,7 @@ namespace {
 struct AtlasArguments {
     ArchiveChoice archives;  // its map is not offered: every map is drawn
     bool floors = false;
+    bool addedMapsOnly = false;
     Look look = Look::plain;
     std::string folder;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
@@ -53,6 +54,7 @@ int runAtlas(const AtlasArguments& arguments) {
     options.floors = arguments.floors;
     options.look = arguments.look;
     options.threads = arguments.threads;
+    options.addedMapsOnly = arguments.addedMapsOnly;
     const std::vector<AtlasEntry> entries =
         drawAtlas(archive, options, isatty(STDERR_FILENO) ? showProgress : AtlasProgress());
 
@@ -90,6 +92,8 @@ void registerAtlasCommand(CLI::App& app, int& exitStatus) {
     atlas->remove_option(atlas->get_option_no_throw("--map"));
     atlas->add_flag("--floors", arguments->floors, "Fill the floors of the start views");
     addLookOption(*atlas, arguments->look);
+    atlas->add_flag("--added-maps", arguments->addedMapsOnly,
+                    "Only the maps of the added files, not those of the IWAD");
     atlas->add_option("--out", arguments->folder, "Folder for the pictures and index.html")
         ->type_name("DIR")
         ->required();

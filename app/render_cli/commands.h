@@ -27,5 +27,6 @@ void registerShotCommand(CLI::App& app, int& exitStatus);
 void registerBenchCommand(CLI::App& app, int& exitStatus);
 void registerMapCommand(CLI::App& app, int& exitStatus);
 void registerAtlasCommand(CLI::App& app, int& exitStatus);
+void registerCollectionCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace brindle

@@ -273,7 +273,18 @@ INSTANTIATE_TEST_SUITE_P(
         FailingShot{"AtlasWithoutThreads", "atlas --wad {wad} --threads 0 --out {out}", 1,
                     "--threads", false},
         FailingShot{"AtlasMissingArchive", "atlas --wad /nonexistent/freedoom1.wad --out {out}", 2,
-                    "/nonexistent/freedoom1.wad", false}),
+                    "/nonexistent/freedoom1.wad", false},
+        FailingShot{"CollectionWithoutOut", "collection --wad {wad} x.wad", 1, "--out is required",
+                    false},
+        FailingShot{"CollectionWithoutArchives", "collection --wad {wad} --out {out}", 1,
+                    "PWAD is required", false},
+        FailingShot{"CollectionIndexOnlyDraws", "collection --index-only {out} x.wad", 1,
+                    "excludes", false},
+        FailingShot{"CollectionMissingIwad",
+                    "collection --wad /nonexistent/freedoom1.wad --out {out} x.wad", 2,
+                    "/nonexistent/freedoom1.wad", false},
+        FailingShot{"CollectionIndexOnlyMissingFolder", "collection --index-only {missing}", 2,
+                    "cannot read the folder", false}),
     [](const ::testing::TestParamInfo<FailingShot>& info) { return info.param.name; });
 
 // The bench's figures, in their order and consistent with each other.
@@ -527,6 +538,66 @@ TEST_F(RenderCommand, AtlasGivesAMapThatCannotBeLoadedARowWithItsError) {
     EXPECT_NE(std::string(page.begin(), page.end())
                   .find("<td colspan=\"3\" class=\"error\">SEGS lump missing</td>"),
               std::string::npos);
+}
+
+TEST_F(RenderCommand, CollectionDrawsEachArchiveAsAtlasDoesAndNamesTheBrokenOne) {
+    test::SyntheticWad::smallValidArchive().writeTo(folder.path("iwad.wad"));
+    test::SyntheticWad twoMaps;
+    twoMaps.setIdentification("PWAD").addLevel("E1M2", test::squareRoomLevel());
+    twoMaps.addLevel("E1M3", test::squareRoomLevel()).writeTo(folder.path("a.wad"));
+    std::filesystem::create_directory(folder.path("other"));
+    test::SyntheticWad()
+        .setIdentification("PWAD")
+        .addLevel("E1M1", test::squareRoomLevel())
+        .writeTo(folder.path("other/a.wad"));
+    test::SyntheticWad().setIdentification("PWAD").overrideLumpCount(100).writeTo(
+        folder.path("broken.wad"));
+    const std::string iwad = " --wad " + quoted("iwad.wad");
+    const std::string out = folder.path("out");
+    const CommandResult run =
+        render("collection --threads 2" + iwad + " --out '" + out + "' " + quoted("a.wad") + " " +
+               quoted("broken.wad") + " " + quoted("other/a.wad"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("broken.wad"), std::string::npos) << run.err;
+    EXPECT_EQ(filesIn(out), (std::set<std::string>{"a", "a-2", "index.html"}));
+
+    // Each atlas is the one `atlas --added-maps` draws: the archive's own maps only.
+    const std::string atlas = folder.path("atlas");
+    ASSERT_EQ(render("atlas --added-maps" + iwad + " --file " + quoted("a.wad") + " --out '" +
+                     atlas + "'")
+                  .status,
+              0);
+    const std::set<std::string> names = filesIn(atlas);
+    EXPECT_EQ(names, (std::set<std::string>{"E1M2.png", "E1M2-start.png", "E1M3.png",
+                                            "E1M3-start.png", "index.html"}));
+    EXPECT_EQ(filesIn(out + "/a"), names);
+    for (const std::string& name : names) {
+        EXPECT_EQ(readWholeFile(out + "/a/" + name), readWholeFile(atlas + "/" + name)) << name;
+    }
+
+    const Bytes pageBytes = readWholeFile(out + "/index.html");
+    const std::string page(pageBytes.begin(), pageBytes.end());
+    const std::string rows[] = {
+        "<tr><th><a href=\"a/index.html\">a.wad</a></th><td class=\"maps\">2</td><td><a "
+        "href=\"a/index.html\"><img src=\"a/E1M2.png\"",
+        "<tr><th><a href=\"a-2/index.html\">a.wad</a></th><td class=\"maps\">1</td><td><a "
+        "href=\"a-2/index.html\"><img src=\"a-2/E1M1.png\""};
+    for (const std::string& row : rows) {
+        EXPECT_NE(page.find(row), std::string::npos) << row << "\n" << page;
+    }
+    EXPECT_NE(page.find("<tr><th>broken.wad</th><td colspan=\"2\" class=\"error\">"),
+              std::string::npos);
+
+    // The index from the atlases present has the same rows, and none for the broken archive.
+    std::filesystem::remove(out + "/index.html");
+    ASSERT_EQ(render("collection --index-only '" + out + "'").status, 0);
+    const Bytes indexBytes = readWholeFile(out + "/index.html");
+    const std::string index(indexBytes.begin(), indexBytes.end());
+    for (const std::string& row : rows) {
+        EXPECT_NE(index.find(row), std::string::npos) << row << "\n" << index;
+    }
+    EXPECT_EQ(index.find("broken.wad"), std::string::npos);
+    EXPECT_NE(index.find("<title>Levels over iwad.wad</title>"), std::string::npos);
 }
 
 TEST_F(RenderCommand, BenchPrintsItsFiguresAsOneJsonObject) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "app/window_command_line.h"
 #include "tests/app/temp_folder.h"
 
@@ -69,6 +70,11 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
          {},
          "brindle: The following argument was not expected: --bogus"},
         {{"--file"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --file: 1 required"},
+        {{"--version"},
+         CommandLineOutcome::help,
+         "",
+         {},
+         "brindle " + std::string(brindleVersion) + "\n"},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv{"brindle"};
