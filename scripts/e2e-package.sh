@@ -102,7 +102,7 @@ done
 echo "== installing the package"
 installed=1
 if ! "${sudo_cmd[@]}" dpkg -i "$deb" > "$work/dpkg.log" 2>&1; then
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -f -y -qq > "$work/apt.log" 2>&1 ||
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -f -y -qq --no-install-recommends > "$work/apt.log" 2>&1 ||
         { cat "$work/dpkg.log" "$work/apt.log"; fail "the package does not install"; }
 fi
 "${sudo_cmd[@]}" update-mime-database /usr/share/mime
