@@ -14,6 +14,7 @@ if [[ "${1:-}" == "--test" ]]; then
         xvfb xauth xdotool x11-utils # the windows' end-to-end tests
         imagemagick                  # an independent reader of the pictures we write
         g++-mingw-w64-x86-64         # the Windows program
+        zdbsp                        # builds the nodes of the test maps made from freedoom
     )
 fi
 
