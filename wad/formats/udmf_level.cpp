@@ -82,7 +82,7 @@ std::string printable(const std::string& text) {
     return out;
 }
 
-std::string fault(int32_t line, const std::string& what) {
+std::string fault(int64_t line, const std::string& what) {
     return ": TEXTMAP line " + std::to_string(line) + ": " + what;
 }
 
@@ -151,7 +151,7 @@ class RecordBuilder : public TextMapVisitor {
   public:
     explicit RecordBuilder(MapRecords& out) : out(out) {}
 
-    std::string beginBlock(const std::string& type, int32_t line) override {
+    std::string beginBlock(const std::string& type, int64_t line) override {
         block = blockCount;
         for (int b = 0; b < blockCount; ++b) {
             if (type == blockNames[b]) {
@@ -248,7 +248,7 @@ class RecordBuilder : public TextMapVisitor {
 
     MapRecords& out;
     Block block = blockCount;
-    int32_t blockLine = 0;
+    int64_t blockLine = 0;
     std::array<std::optional<TextValue>, maxKeys> written;
 };
 

@@ -59,7 +59,7 @@ class Reader {
 
     std::string read() {
         bool inBlock = false;
-        int32_t blockLine = 0;
+        int64_t blockLine = 0;
         std::string identifier;
         for (;;) {
             if (std::string problem = skipSpace(); !problem.empty()) {
@@ -85,7 +85,7 @@ class Reader {
             if (!isIdentifierStart(c)) {
                 return fault(line, "unexpected " + shown(c));
             }
-            const int32_t identifierLine = line;
+            const int64_t identifierLine = line;
             identifier.clear();
             for (; at < text.size() && isIdentifierPart(text[at]); ++at) {
                 const char k = text[at];
@@ -124,7 +124,7 @@ class Reader {
     }
 
   private:
-    static std::string fault(int32_t where, const std::string& what) {
+    static std::string fault(int64_t where, const std::string& what) {
         return ": TEXTMAP line " + std::to_string(where) + ": " + what;
     }
 
@@ -140,7 +140,7 @@ class Reader {
                     ++at;
                 }
             } else if (c == '/' && at + 1 < text.size() && text[at + 1] == '*') {
-                const int32_t opened = line;
+                const int64_t opened = line;
                 at += 2;
                 for (;;) {
                     if (at + 1 >= text.size()) {
@@ -210,7 +210,7 @@ class Reader {
     std::string_view text;
     TextMapVisitor& visitor;
     size_t at = 0;
-    int32_t line = 1;
+    int64_t line = 1;
 };
 
 // value * base + digit, held at numberLimit once it gets there.

@@ -22,7 +22,7 @@ struct TextValue {
     enum Kind { quoted, bare };
     Kind kind = bare;
     std::string_view text;
-    int32_t line = 0;
+    int64_t line = 0;
 };
 
 class TextMapVisitor {
@@ -30,7 +30,7 @@ class TextMapVisitor {
     virtual ~TextMapVisitor() = default;
     // `type` and `key` are lower-cased. Each returns a problem to stop the reading with, or an
     // empty text.
-    virtual std::string beginBlock(const std::string& type, int32_t line) = 0;
+    virtual std::string beginBlock(const std::string& type, int64_t line) = 0;
     virtual std::string assign(const std::string& key, const TextValue& value) = 0;
     virtual std::string endBlock() = 0;
     // An assignment outside any block, such as the namespace.
