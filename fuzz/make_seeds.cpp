@@ -16,6 +16,7 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/lump_splice.h"
 #include "fuzz/synthetic_seeds.h"
+#include "fuzz/text_map_seeds.h"
 #include "wad/lump_names.h"
 
 namespace fs = std::filesystem;
@@ -204,6 +205,8 @@ int main(int argc, char** argv) {
     fs::create_directories(archiveFolder);
     fs::create_directories(lumpFolder);
     fs::create_directories(layerFolder);
+    const fs::path textMapFolder = fs::path(argv[1]) / "textmap";
+    fs::create_directories(textMapFolder);
     int archives = 0;
     int lumpSeeds = 0;
 
@@ -222,6 +225,12 @@ int main(int argc, char** argv) {
     for (const auto& [name, bytes] : brindle::fuzz::syntheticLayerSeeds()) {
         writeSeed(layerFolder / name, bytes);
         ++layerSeeds;
+    }
+
+    int textMapSeeds = 0;
+    for (const auto& [name, bytes] : brindle::fuzz::textMapSeeds()) {
+        writeSeed(textMapFolder / name, bytes);
+        ++textMapSeeds;
     }
 
     if (argc == 3) {
@@ -248,8 +257,9 @@ int main(int argc, char** argv) {
         }
     }
     std::printf(
-        "%d archive seeds in %s, %d lump seeds in %s, %d layer seeds in %s, %d node seeds in %s\n",
+        "%d archive seeds in %s, %d lump seeds in %s, %d layer seeds in %s, %d node seeds in %s, "
+        "%d TEXTMAP seeds in %s\n",
         archives, archiveFolder.c_str(), lumpSeeds, lumpFolder.c_str(), layerSeeds,
-        layerFolder.c_str(), nodeSeeds, nodeFolder.c_str());
+        layerFolder.c_str(), nodeSeeds, nodeFolder.c_str(), textMapSeeds, textMapFolder.c_str());
     return 0;
 }

@@ -20,6 +20,8 @@ test::Bytes flat(uint8_t base) {
     return pixels;
 }
 
+}  // namespace
+
 // The room with a step in its floor and a second, two-sided sector, so that seeds also cover
 // upper and lower wall pieces; its ceilings are sky.
 test::SyntheticLevel steppedRoom() {
@@ -62,8 +64,6 @@ test::SyntheticLevel largeRoom() {
     }
     return room;
 }
-
-}  // namespace
 
 std::vector<uint8_t> baseArchive() {
     SyntheticWad wad;

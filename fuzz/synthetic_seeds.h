@@ -7,7 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/synthetic_wad.h"
+
 namespace brindle::fuzz {
+
+// The test suite's square room with a step in its floor and a second, two-sided sector, under
+// a sky; and the room four times as large.
+test::SyntheticLevel steppedRoom();
+test::SyntheticLevel largeRoom();
 
 // A small valid archive: palettes, one patch, one texture, the floor's flat (the ceiling has
 // none, which halves the planes' pixels) and E1M1, the test suite's square room four times

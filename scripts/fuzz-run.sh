@@ -16,6 +16,7 @@ case $target in
     fuzz_lump) seeds=$build/corpus/lump ;;
     fuzz_layers) seeds=$build/corpus/layers ;;
     fuzz_nodes) seeds=$build/corpus/nodes ;;
+    fuzz_textmap) seeds=$build/corpus/textmap ;;
     *) echo "fuzz-run: unknown target $target" >&2; exit 1 ;;
 esac
 artifacts=$build/artifacts/$target

@@ -10,7 +10,7 @@ seconds=${1:-30}
 scripts/fuzz-seeds.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for target in fuzz_archive fuzz_lump fuzz_layers fuzz_nodes; do
+for target in fuzz_archive fuzz_lump fuzz_layers fuzz_nodes fuzz_textmap; do
     scripts/fuzz-run.sh "$target" "$seconds" "$work/$target"
 done
 echo "Fuzzing found nothing."

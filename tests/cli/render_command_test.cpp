@@ -13,6 +13,7 @@
 
 #include "app/viewer.h"
 #include "render/overview/overview.h"
+#include "tests/support/map_conversion.h"
 #include "tests/support/synthetic_wad.h"
 #include "tests/support/test_data.h"
 #include "tests/video/picture_files.h"
@@ -210,6 +211,43 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
+// Broken text maps, MAP01 to MAP16 of one archive: what each TEXTMAP holds.
+const char* const brokenTextMaps[] = {
+    "vertex { x = 1 y = 2; }",
+    "\nvertex {\n x = 1;\n",
+    "/* not closed\n\n",
+    "sector { texturefloor = \"open;\n}",
+    "thing { vertex { } }",
+    "vertex { x = 0; y = 0; }\n\nlinedef\n{\nv1 = 0;\nv2 = 0;\n}",
+    "sector {\ntexturefloor = \"A\"; textureceiling = \"B\";\nheightceiling = 70000; }",
+    "vertex { x = 5; y = 0; }\nvertex { x = -32768.5; y = 0; }",
+    "sidedef { sector = 65536; }",
+    "sidedef { sector = 0; texturemiddle = \"MyLongTextureName\"; }",
+    "linedef { v1 = 0; v2 = 0; sidefront = 0; twosided = 1; }",
+    "thing { x = \"5\"; }",
+    "# comment",
+    "}",
+    "vertex { x = ; }",
+    "namespace = \"doom\"; thing { x = 1; y = 1; type = 0x10000; }",
+    "vertex { x = 0; y = 0; }",  // reads, but has no ZNODES
+};
+
+// An IWAD with the broken text maps; written once, removed when the tests end.
+const std::string& brokenTextMapArchive() {
+    static const test::TempFile file = [] {
+        test::SyntheticWad wad = test::SyntheticWad::smallValidArchive();
+        for (size_t i = 0; i < std::size(brokenTextMaps); ++i) {
+            const std::string text = brokenTextMaps[i];
+            wad.addMarker((i < 9 ? "MAP0" : "MAP") + std::to_string(i + 1))
+                .addLump("TEXTMAP", Bytes(text.begin(), text.end()))
+                .addLump("ENDMAP", {});
+        }
+        return wad.writeTemp();
+    }();
+    static const std::string path = file.path();
+    return path;
+}
+
 TEST_P(FailingRenderCommand, ExitsWithItsStatusAndSaysWhy) {
     const FailingShot& c = GetParam();
     if (c.needsArchive) {
@@ -218,9 +256,12 @@ TEST_P(FailingRenderCommand, ExitsWithItsStatusAndSaysWhy) {
     std::string arguments = replaced(c.arguments, "{wad}", "'" + freedoom1 + "'");
     arguments = replaced(arguments, "{out}", quoted("shot.png"));
     arguments = replaced(arguments, "{missing}", quoted("missing/shot.png"));
+    arguments = replaced(arguments, "{udmf}", "'" + brokenTextMapArchive() + "'");
     const CommandResult run = render(arguments);
     EXPECT_EQ(run.status, c.status) << run.err;
-    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(replaced(c.message, "{udmf}", brokenTextMapArchive())),
+              std::string::npos)
+        << run.err;
     EXPECT_TRUE(folder.names().empty()) << "nothing may be written";
 }
 
@@ -284,7 +325,46 @@ INSTANTIATE_TEST_SUITE_P(
                     "collection --wad /nonexistent/freedoom1.wad --out {out} x.wad", 2,
                     "/nonexistent/freedoom1.wad", false},
         FailingShot{"CollectionIndexOnlyMissingFolder", "collection --index-only {missing}", 2,
-                    "cannot read the folder", false}),
+                    "cannot read the folder", false},
+        FailingShot{"TextMapMissingSemicolon", "shot --wad {udmf} --map MAP01 --out {out}", 2,
+                    "MAP01 in {udmf}: TEXTMAP line 1: expected ';' after the value of x", false},
+        FailingShot{"TextMapBlockNotClosed", "shot --wad {udmf} --map MAP02 --out {out}", 2,
+                    "MAP02 in {udmf}: TEXTMAP line 4: the block opened on line 2 is not closed",
+                    false},
+        FailingShot{"TextMapCommentNotClosed", "shot --wad {udmf} --map MAP03 --out {out}", 2,
+                    "MAP03 in {udmf}: TEXTMAP line 1: the comment is not closed", false},
+        FailingShot{"TextMapStringNotClosed", "shot --wad {udmf} --map MAP04 --out {out}", 2,
+                    "MAP04 in {udmf}: TEXTMAP line 1: the string is not closed", false},
+        FailingShot{"TextMapBlockInABlock", "shot --wad {udmf} --map MAP05 --out {out}", 2,
+                    "MAP05 in {udmf}: TEXTMAP line 1: a block cannot hold another block", false},
+        FailingShot{"TextMapRequiredKey", "shot --wad {udmf} --map MAP06 --out {out}", 2,
+                    "MAP06 in {udmf}: TEXTMAP line 3: the linedef has no sidefront", false},
+        FailingShot{"TextMapNumberTooBig", "shot --wad {udmf} --map MAP07 --out {out}", 2,
+                    "MAP07 in {udmf}: TEXTMAP line 3: heightceiling 70000 does not fit 16 bits",
+                    false},
+        FailingShot{"TextMapCoordinateRoundedDown", "shot --wad {udmf} --map MAP08 --out {out}", 2,
+                    "MAP08 in {udmf} has coordinates outside -32768..32767", false},
+        FailingShot{"TextMapReference", "shot --wad {udmf} --map MAP09 --out {out}", 2,
+                    "MAP09 in {udmf}: TEXTMAP line 1: sector 65536 lies outside -1..65535", false},
+        FailingShot{"TextMapLongName", "shot --wad {udmf} --map MAP10 --out {out}", 2,
+                    "MAP10 in {udmf} names a texture longer than 8 characters: MYLONGTEXTURENAME",
+                    false},
+        FailingShot{"TextMapFlagNotBoolean", "shot --wad {udmf} --map MAP11 --out {out}", 2,
+                    "MAP11 in {udmf}: TEXTMAP line 1: twosided must be true or false", false},
+        FailingShot{"TextMapNumberQuoted", "shot --wad {udmf} --map MAP12 --out {out}", 2,
+                    "MAP12 in {udmf}: TEXTMAP line 1: x must be a number", false},
+        FailingShot{"TextMapStrayCharacter", "shot --wad {udmf} --map MAP13 --out {out}", 2,
+                    "MAP13 in {udmf}: TEXTMAP line 1: unexpected '#'", false},
+        FailingShot{"TextMapBraceClosesNothing", "shot --wad {udmf} --map MAP14 --out {out}", 2,
+                    "MAP14 in {udmf}: TEXTMAP line 1: '}' closes no block", false},
+        FailingShot{"TextMapValueMissing", "shot --wad {udmf} --map MAP15 --out {out}", 2,
+                    "MAP15 in {udmf}: TEXTMAP line 1: expected a value after x =", false},
+        FailingShot{"TextMapHexadecimalTooBig", "shot --wad {udmf} --map MAP16 --out {out}", 2,
+                    "MAP16 in {udmf}: TEXTMAP line 1: type 0x10000 does not fit 16 bits", false},
+        FailingShot{
+            "TextMapWithoutNodes", "shot --wad {udmf} --map MAP17 --out {out}", 2,
+            "MAP17 in {udmf} has no nodes: build them with a node builder such as zdbsp or glbsp",
+            false}),
     [](const ::testing::TestParamInfo<FailingShot>& info) { return info.param.name; });
 
 // The bench's figures, in their order and consistent with each other.
@@ -407,6 +487,77 @@ TEST_F(RenderCommand, LayeredShotsEqualOneArchiveHoldingTheResolvedLumps) {
         ASSERT_FALSE(layered.empty());
         EXPECT_EQ(layered, single);
         EXPECT_EQ(layered == map01, c.sameAsMap01);
+    }
+}
+
+// A map written in another level format draws what the original draws, over the same tree:
+// Hexen-format records keep the original nodes; a UDMF map's nodes come from zdbsp (ZNODES,
+// GL-style), as do the GL-style nodes of the original that it is compared with, which the
+// node builder writes byte for byte the same from the same geometry.
+TEST_F(RenderCommand, MapsInOtherLevelFormatsDrawTheFramesOfTheirOriginals) {
+    if (std::string(BRINDLE_ZDBSP).empty()) {
+        GTEST_SKIP() << "zdbsp is not installed (package zdbsp)";
+    }
+    using Lumps = std::vector<test::NamedLump>;
+    struct Case {
+        const char* label;
+        Lumps (*convert)(const Lumps&);
+        const char* convertedNodes;  // zdbsp's options for the converted map; null: none built
+        const char* originalNodes;   // and for the original; null: the archive's own map
+    };
+    const Case cases[] = {
+        {"Hexen format", test::hexenMapOf, nullptr, nullptr},
+        {"UDMF", test::udmfMapOf, "", "-x -X"},
+    };
+    const std::pair<std::string, std::string> maps[] = {{freedoom2, "MAP01"}, {freedoom1, "E1M1"}};
+    const char* const views[] = {"", "--look game", "--keys 'U*8,L*6' --floors",
+                                 "--look game --keys 'U*4,R*10,U*3'"};
+    auto writeMap = [&](const Lumps& lumps, const std::string& map, const char* nodes,
+                        const std::string& name) {
+        test::SyntheticWad pwad;
+        pwad.setIdentification("PWAD").addMarker(map);
+        for (const test::NamedLump& lump : lumps) {
+            pwad.addLump(lump.name, lump.data);
+        }
+        pwad.writeTo(folder.path(name));
+        if (nodes != nullptr) {
+            const std::string command = std::string(BRINDLE_ZDBSP) + " " + nodes + " -o " +
+                                        quoted(name) + " " + quoted(name) + " >/dev/null 2>&1";
+            EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        }
+        return " --file " + quoted(name);
+    };
+    bool glNodesRead = true;
+    for (const auto& [archive, map] : maps) {
+        BRINDLE_REQUIRE_ARCHIVE(archive);
+        const Lumps original = test::doomMapLumps(test::readWadLumps(archive), map);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.label) + " " + map);
+            const std::string converted =
+                writeMap(c.convert(original), map, c.convertedNodes, "converted.wad");
+            const std::string reference =
+                c.originalNodes == nullptr ? ""
+                                           : writeMap(original, map, c.originalNodes, "doom.wad");
+            for (const char* view : views) {
+                SCOPED_TRACE(view);
+                auto shot = [&](const std::string& files, const char* out) {
+                    return render("shot --wad '" + archive + "'" + files + " --map " + map + " " +
+                                  view + " --out " + quoted(out));
+                };
+                const CommandResult run = shot(converted, "converted.pcx");
+                if (run.err.find("which Brindle cannot read yet") != std::string::npos) {
+                    glNodesRead = false;  // the GL-style node readers are not built in
+                    break;
+                }
+                ASSERT_EQ(run.status, 0) << run.err;
+                ASSERT_EQ(shot(reference, "original.pcx").status, 0);
+                EXPECT_EQ(readWholeFile(folder.path("converted.pcx")),
+                          readWholeFile(folder.path("original.pcx")));
+            }
+        }
+    }
+    if (!glNodesRead) {
+        GTEST_SKIP() << "UDMF frames not compared: this build reads no GL-style nodes";
     }
 }
 

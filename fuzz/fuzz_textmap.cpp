@@ -1,0 +1,21 @@
+// Arbitrary bytes as the TEXTMAP of a small UDMF level (see text_map_seeds.h): the text's
+// grammar, its keys and values, and, for a text that keeps the room's six vertices, the level
+// checks and both looks over records read from text.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "fuzz/lump_splice.h"
+#include "fuzz/text_map_seeds.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::vector<brindle::fuzz::NamedLump> base = brindle::fuzz::textMapBaseLumps();
+    const std::vector<uint8_t> archive = brindle::fuzz::spliceLump(base, "TEXTMAP", data, size);
+    static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
+    if (!brindle::fuzz::writeWholeFile(archivePath, archive.data(), archive.size())) {
+        return 0;
+    }
+    brindle::fuzz::exerciseArchive(archivePath, 1, size, brindle::fuzz::Looks::byLength);
+    return 0;
+}
