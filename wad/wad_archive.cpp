@@ -46,6 +46,9 @@ void WadArchive::releaseAll() {
     lumpIndex = {};
     textureIndex = {};
     flatIndex = {};
+    spriteIndex = {};
+    sortedSpriteNames = {};
+    spritePictures.clear();
     fileSize = 0;
     foundLump = {};
     levelFile = -1;
@@ -210,6 +213,7 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
     }
     indexTextures();
     indexFlats();
+    indexSprites();
 
     loaded = 1;
     streams.clear();

@@ -13,6 +13,7 @@
 #include "wad/composition_lock.h"
 #include "wad/lump_bytes.h"
 #include "wad/map_records.h"
+#include "wad/sprites.h"
 
 namespace brindle {
 
@@ -135,6 +136,13 @@ class WadArchive {
     // resolves to is not 4096 bytes inside its file.
     const uint8_t* findFlat(const char* name) const;
 
+    // Sprites (sprites.cpp): every name between sprite markers (S_START or SS_START to S_END or
+    // SS_END) in any file, sorted by bytes; and the picture a name resolves to (the last file
+    // that has the name between the markers, its first such entry), or null when that entry is
+    // not a well-formed picture. Safe to call from several threads at once.
+    const std::vector<std::string>& spriteNames() const;
+    const SpritePicture* findSprite(const std::string& name) const;
+
     // 256 entries of blue, green, red, 0 built from palette 0; the caller owns it.
     std::unique_ptr<uint8_t[]> paletteColorTable() const;
 
@@ -228,6 +236,7 @@ class WadArchive {
     std::string checkLevel() const;  // level_check.cpp: empty when every reference holds
     void indexFlats();               // flats.cpp
     void readLevelFlats();
+    void indexSprites();  // sprites.cpp
     void copyStateForLevels(const WadArchive& base);  // level_worker.cpp
 
     std::string lastError;
@@ -239,6 +248,10 @@ class WadArchive {
     std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
     std::unordered_map<std::string, LumpRef> flatIndex;     // name -> entry between markers
     std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
+    std::unordered_map<std::string, LumpRef> spriteIndex;  // name -> entry between markers
+    std::vector<std::string> sortedSpriteNames;
+    mutable std::unordered_map<std::string, std::unique_ptr<SpritePicture>> spritePictures;
+    mutable CompositionLock spriteLock;  // guards spritePictures
     int64_t fileSize = 0;                                              // of all files together
     LumpRef foundLump;       // of the last successful findLump
     int32_t levelFile = -1;  // the file whose level lumps the readers read

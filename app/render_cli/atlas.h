@@ -24,10 +24,12 @@ struct AtlasEntry {
 };
 
 struct AtlasOptions {
-    std::string folder;       // where the pictures go; it must exist
-    bool floors = false;      // fill the floors of the start views
-    Look look = Look::plain;  // the start views' look
-    unsigned threads = 1;     // at most this many maps are drawn at once
+    std::string folder;        // where the pictures go; it must exist
+    bool floors = false;       // fill the floors of the start views
+    Look look = Look::plain;   // the start views' look
+    bool things = true;        // the start views' things, in the game look
+    int skill = defaultSkill;  // at which the things are placed
+    unsigned threads = 1;      // at most this many maps are drawn at once
 };
 
 // Called after each map with the number of maps done so far, all maps, and the map just done;

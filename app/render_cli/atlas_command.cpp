@@ -22,6 +22,7 @@ struct AtlasArguments {
     ArchiveChoice archives;  // its map is not offered: every map is drawn
     bool floors = false;
     Look look = Look::plain;
+    ThingChoice things;
     std::string folder;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
 };
@@ -52,6 +53,8 @@ int runAtlas(const AtlasArguments& arguments) {
     options.folder = arguments.folder;
     options.floors = arguments.floors;
     options.look = arguments.look;
+    options.things = arguments.things.shown;
+    options.skill = arguments.things.skill;
     options.threads = arguments.threads;
     const std::vector<AtlasEntry> entries =
         drawAtlas(archive, options, isatty(STDERR_FILENO) ? showProgress : AtlasProgress());
@@ -90,6 +93,7 @@ void registerAtlasCommand(CLI::App& app, int& exitStatus) {
     atlas->remove_option(atlas->get_option_no_throw("--map"));
     atlas->add_flag("--floors", arguments->floors, "Fill the floors of the start views");
     addLookOption(*atlas, arguments->look);
+    addThingOptions(*atlas, arguments->things);
     atlas->add_option("--out", arguments->folder, "Folder for the pictures and index.html")
         ->type_name("DIR")
         ->required();

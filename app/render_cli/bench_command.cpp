@@ -26,6 +26,7 @@ struct BenchArguments {
     std::string position;  // X,Y,ANGLE when --pos is given
     int frames = 200;
     Look look = Look::plain;
+    ThingChoice things;
     int threads = 0;  // 0: the renderer's own choice
 };
 
@@ -101,6 +102,7 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
     placeViewer(viewer, position);
     Renderer& renderer = *viewer.renderer;
     renderer.look = arguments.look;
+    arguments.things.applyTo(renderer);
     if (arguments.threads > 0) {
         renderer.frameThreads = arguments.threads;
     }
@@ -148,6 +150,7 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
         ->capture_default_str()
         ->check(CLI::Range(1, 1000000));
     addLookOption(*bench, arguments->look);
+    addThingOptions(*bench, arguments->things);
     bench
         ->add_option("--threads", arguments->threads,
                      "Threads that draw each game-look frame (default: 2 on a machine with two "

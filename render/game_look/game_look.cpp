@@ -60,6 +60,18 @@ void Renderer::renderGameFrame() {
                          [&state](int16_t subsector) { state.subsectors.push_back(subsector); });
     }
 
+    // With things to draw over it, the frame keeps who stored each pixel.
+    const bool things = drawThings && !archive->things.empty();
+    if (things) {
+        state.ownerPixels.resize(frameBytes);
+    }
+    for (size_t b = 0; b < state.bands.size(); ++b) {
+        SurfaceOwners& owners = state.bands[b].owners;
+        owners.pixels = state.ownerPixels.data();
+        owners.bandBit = b == 0 ? 0 : SurfaceOwners::secondBand;
+        owners.beginFrame();
+    }
+
     // Bands of rows rather than of columns: each plane row is then worked out by one thread.
     const int32_t split = std::clamp(splitRow, lowestSplit, highestSplit);
     state.bands[0].rows = RowBand{0, split, 0};
@@ -74,6 +86,9 @@ void Renderer::renderGameFrame() {
         state.bands[0].rows = RowBand{};
         drawGameBand(0);
         pixelsWritten = state.bands[0].rows.pixelsWritten;
+        if (things) {
+            drawGameThings(frameHeight - 1);
+        }
         return;
     }
     const Clock::time_point start = Clock::now();
@@ -87,6 +102,24 @@ void Renderer::renderGameFrame() {
     state.helper.finish();
     pixelsWritten = state.bands[0].rows.pixelsWritten + state.bands[1].rows.pixelsWritten;
     splitRow = balancedSplit(split, ownTime, helperTime);
+    if (things) {
+        drawGameThings(split);
+    }
+}
+
+// The things, over the whole finished frame, on this thread: a shadow thing reads the row above
+// each of its pixels, which may lie in the other band.
+void Renderer::drawGameThings(int32_t firstBandLast) {
+    GameLookState& state = *gameLook;
+    FrameOwners owners;
+    owners.pixels = state.ownerPixels.data();
+    owners.firstBandLast = firstBandLast;
+    for (size_t b = 0; b < state.bands.size(); ++b) {
+        owners.bands[b] = &state.bands[b].owners;
+        owners.coverage[b] = &state.bands[b].coverage;
+    }
+    state.things.place(*this);
+    pixelsWritten += state.things.draw(*this, owners);
 }
 
 void Renderer::drawGameBand(int bandIndex) {
@@ -96,6 +129,9 @@ void Renderer::drawGameBand(int bandIndex) {
     band.sectorFlats.resize(archive->sectors.size());
     band.planes.beginFrame(*this);
     band.rows.coverage = &band.coverage;
+    band.rows.owners = state.ownerPixels.empty() || !drawThings || archive->things.empty()
+                           ? nullptr
+                           : &band.owners;
     band.coverage.clearRows(rows.first, rows.last);
     std::memset(frameBuffer + rows.first * frameWidth, 0,
                 static_cast<size_t>((rows.last - rows.first + 1) * frameWidth));
@@ -110,6 +146,11 @@ void Renderer::drawGameBand(int bandIndex) {
             const uint8_t* sky = state.sky.row(y);
             band.coverage.coverRow(y, 1, frameWidth - 1, [&](int32_t first, int32_t end) {
                 std::memcpy(out + first, sky + first, static_cast<size_t>(end - first + 1));
+                if (band.rows.owners != nullptr) {
+                    std::fill(state.ownerPixels.begin() + y * frameWidth + first,
+                              state.ownerPixels.begin() + y * frameWidth + end + 1,
+                              SurfaceOwners::sky);
+                }
                 band.rows.pixelsWritten += end - first + 1;
             });
         }
@@ -120,6 +161,7 @@ void Renderer::drawGameBand(int bandIndex) {
 void Renderer::drawGameSubsector(int16_t subsector, int bandIndex) {
     GameLookState& state = *gameLook;
     GameBand& band = state.bands[static_cast<size_t>(bandIndex)];
+    band.owners.subsector = subsector;
     drawSegs(subsector, Look::game, band.rows);
     const int16_t sectorIndex = sectorOfSubsector(subsector);
     if (sectorIndex < 0) {

@@ -106,7 +106,8 @@ class PlaneDrawer {
     void testColumns(const PlaneRow& row, int32_t from, int32_t to, size_t rowStart);
     void addSpan(size_t rowStart, int32_t first, int32_t last);
     int64_t drawRow(Renderer& renderer, CoverageMask* coverage, int32_t y, const PlaneRow& row,
-                    const Span* spans, size_t count, const PlaneSurface& surface) const;
+                    const Span* spans, size_t count, const PlaneSurface& surface, uint16_t* owners,
+                    uint16_t owner) const;
 
     PlaneView view;
     std::vector<RowBound> bounds;
