@@ -140,26 +140,8 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
     return placed;
 }
 
-// Whether the surface that stored frame pixel (x, y) stands in front of the thing there.
-bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
-                         int32_t x, int32_t y) const {
-    const int band = y <= owners.firstBandLast ? 0 : 1;
-    const CoverageMask* coverage = owners.coverage[band];
-    if (coverage == nullptr ||
-        ((const_cast<CoverageMask*>(coverage)->rowWords(y)[x >> 6] >> (x & 63)) & 1) == 0) {
-        return false;  // nothing was drawn there
-    }
-    const uint16_t id = owners.pixels[y * frameWidth + x];
-    const uint16_t number = id & SurfaceOwners::unrecorded;
-    if (id == SurfaceOwners::sky) {
-        return false;
-    }
-    SurfaceOwners* surfaces = owners.bands[(id & SurfaceOwners::secondBand) != 0 ? 1 : 0];
-    if (number == SurfaceOwners::unrecorded || surfaces == nullptr ||
-        number > surfaces->owners.size()) {
-        return true;
-    }
-    SurfaceOwner& owner = surfaces->owners[number - 1u];
+bool surfaceHidesThing(const Renderer& r, SurfaceOwner& owner, const PlacedThing& thing, int32_t x,
+                       int32_t y) {
     switch (owner.kind) {
         case SurfaceOwner::Kind::wall: {
             const int32_t wallScale = add32(owner.scale, mul32(x - owner.x1, owner.scaleStep));
@@ -193,6 +175,28 @@ bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const Pla
         }
     }
     return true;
+}
+
+// Whether the surface that stored frame pixel (x, y) stands in front of the thing there.
+bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
+                         int32_t x, int32_t y) const {
+    const int band = y <= owners.firstBandLast ? 0 : 1;
+    const CoverageMask* coverage = owners.coverage[band];
+    if (coverage == nullptr ||
+        ((const_cast<CoverageMask*>(coverage)->rowWords(y)[x >> 6] >> (x & 63)) & 1) == 0) {
+        return false;  // nothing was drawn there
+    }
+    const uint16_t id = owners.pixels[y * frameWidth + x];
+    const uint16_t number = id & SurfaceOwners::unrecorded;
+    if (id == SurfaceOwners::sky) {
+        return false;
+    }
+    SurfaceOwners* surfaces = owners.bands[(id & SurfaceOwners::secondBand) != 0 ? 1 : 0];
+    if (number == SurfaceOwners::unrecorded || surfaces == nullptr ||
+        number > surfaces->owners.size()) {
+        return true;
+    }
+    return surfaceHidesThing(r, surfaces->owners[number - 1u], thing, x, y);
 }
 
 void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing) {

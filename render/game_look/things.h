@@ -61,6 +61,13 @@ class ThingDrawer {
     std::vector<uint8_t> chosen;
 };
 
+// Whether a surface that stored pixel (x, y) hides the thing there: a wall piece as near as the
+// thing or nearer (its scale at column x at least the thing's) whose line the thing stands
+// behind; a floor above the thing's floor, or a ceiling below its ceiling, whose depth at row
+// y is at most the thing's. A wall's linedef is looked up the first time it is needed.
+bool surfaceHidesThing(const Renderer& r, SurfaceOwner& owner, const PlacedThing& thing, int32_t x,
+                       int32_t y);
+
 // The linedef of the seg that drew a wall piece, -1 when no seg of its subsector fits.
 int32_t wallOwnerLinedef(const Renderer& r, const SurfaceOwner& owner);
 

@@ -129,8 +129,8 @@ struct OverviewOptions {
     int32_t width = 640;
     int32_t height = 400;
     bool things = false;  // each thing shown at `skill` as a 3 x 3 square
-    int skill = defaultSkill;
     std::optional<ViewerMark> viewer;
+    int skill = defaultSkill;
 };
 
 // Width even and both sides within 64..8192 (a PCX line holds an even number of bytes).
