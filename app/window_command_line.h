@@ -1,5 +1,6 @@
 // The command line of the window programs (brindle and Brindle.exe):
-//   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game] [ARCHIVE...]
+//   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game]
+//   [--things on|off] [--skill 1..5] [ARCHIVE...]
 // where each bare ARCHIVE is sorted by its header: a PWAD is added, an IWAD is the IWAD.
 #pragma once
 
@@ -14,6 +15,8 @@ struct WindowCommandLine {
     ArchiveChoice archives;
     bool floors = false;
     Look look = Look::plain;
+    bool things = true;
+    int skill = defaultSkill;
 };
 
 enum class CommandLineOutcome {

@@ -25,6 +25,8 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
         std::string mapOrMessage;  // the map parsed, or the start of the message
         Look look = Look::plain;
         bool floors = false;
+        bool things = true;
+        int skill = 3;
     };
     const Case cases[] = {
         {{}, CommandLineOutcome::run, "", {}, ""},
@@ -41,6 +43,17 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
         {{"--look=plain", "--floors"}, CommandLineOutcome::run, "", {}, "", Look::plain, true},
         {{"--look", "game", "--floors"}, CommandLineOutcome::run, "", {}, "", Look::game, true},
         {{"--look", "dusk"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --look"},
+        {{"--things", "off", "--skill", "5"},
+         CommandLineOutcome::run,
+         "",
+         {},
+         "",
+         Look::plain,
+         false,
+         false,
+         5},
+        {{"--skill", "6"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --skill"},
+        {{"--things", "maybe"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --things"},
         {{"--wad", "w", iwad},
          CommandLineOutcome::badFile,
          "",
@@ -76,6 +89,8 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
             EXPECT_EQ(line.archives.mapName, c.mapOrMessage);
             EXPECT_EQ(line.look, c.look);
             EXPECT_EQ(line.floors, c.floors);
+            EXPECT_EQ(line.things, c.things);
+            EXPECT_EQ(line.skill, c.skill);
         } else {
             EXPECT_EQ(message.substr(0, c.mapOrMessage.size()), c.mapOrMessage) << message;
         }
