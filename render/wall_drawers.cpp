@@ -3,6 +3,7 @@
 // piece's upper edge and fills downwards; drawWallFromBottom anchors it at the lower edge and
 // fills upwards.
 #include <algorithm>
+#include <cstring>
 #include <type_traits>
 
 #include "render/fixed_math.h"
@@ -253,19 +254,24 @@ void drawRows(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t& 
         if (from < to) {
             uint64_t* word = coverage->rowWords(from) + (run.column >> 6);
             const uint64_t bit = uint64_t{1} << (run.column & 63);
+            uint16_t* owned =
+                Store::owned ? owner.pixels + from * frameWidth + run.column : nullptr;
             int32_t covered = 0;
             for (int32_t r = from; r < to; ++r) {
                 if ((*word & bit) == 0) {
                     *word |= bit;
                     *pixel = Light::apply(shade, walk.texel(run.texels, t));
                     if constexpr (Store::owned) {
-                        owner.pixels[r * frameWidth + run.column] = owner.id;
+                        *owned = owner.id;
                     }
                     coverage->coveredInRow(r, 1);
                     ++covered;
                 }
                 word += CoverageMask::wordsPerRow;
                 pixel += frameWidth;
+                if constexpr (Store::owned) {
+                    owned += frameWidth;
+                }
                 t = walk.next(t, run.step);
             }
             coverage->coveredInColumn(run.column, covered);
@@ -323,6 +329,10 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t&
     if constexpr (Store::masked) {
         uint64_t* word = coverage->rowWords(sharedFirst) + (runs[0].column >> 6);
         const uint64_t bits = uint64_t{0xF} << bitOffset;
+        // The four columns' owner numbers in one 64-bit store.
+        uint16_t* owned =
+            Store::owned ? owner.pixels + sharedFirst * frameWidth + runs[0].column : nullptr;
+        const uint64_t fourOwners = uint64_t{owner.id} * 0x0001000100010001u;
         int32_t allFour = 0;  // rows stored in all four columns; the others one by one
         int32_t storedAlone[groupWidth] = {};
         for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
@@ -333,8 +343,7 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t&
                 pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
                 pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
                 if constexpr (Store::owned) {
-                    std::fill_n(owner.pixels + r * frameWidth + runs[0].column, groupWidth,
-                                owner.id);
+                    std::memcpy(owned, &fourOwners, sizeof fourOwners);
                 }
                 *word |= bits;
                 coverage->coveredInRow(r, groupWidth);
@@ -347,7 +356,7 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t&
                     if ((open >> k) & 1) {
                         pixel[k] = Light::apply(shades[k], walk.texel(runs[k].texels, t[k]));
                         if constexpr (Store::owned) {
-                            owner.pixels[r * frameWidth + runs[0].column + k] = owner.id;
+                            owned[k] = owner.id;
                         }
                         ++storedAlone[k];
                     }
@@ -361,6 +370,9 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t&
             td = walk.next(td, stepD);
             word += CoverageMask::wordsPerRow;
             pixel += frameWidth;
+            if constexpr (Store::owned) {
+                owned += frameWidth;
+            }
         }
         const int32_t column = runs[0].column;
         for (int k = 0; k < groupWidth; ++k) {

@@ -29,6 +29,10 @@ struct SurfaceOwner {
     // The wall's linedef once looked up (-2: not yet, -1: none found) and the viewer's side.
     int32_t linedef = -2;
     int32_t viewerSide = 0;
+    // Whether the thing of THINGS index `sideOf` stands behind the wall's line, kept while that
+    // thing is drawn.
+    int32_t sideOf = -1;
+    bool thingBehind = false;
 };
 
 class SurfaceOwners {

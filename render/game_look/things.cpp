@@ -154,24 +154,28 @@ bool surfaceHidesThing(const Renderer& r, SurfaceOwner& owner, const PlacedThing
                     owner.viewerSide = r.pointOnLineSide(r.viewX, r.viewY, owner.linedef);
                 }
             }
-            return owner.linedef < 0 ||
-                   r.pointOnLineSide(thing.x, thing.y, owner.linedef) != owner.viewerSide;
+            if (owner.sideOf != thing.index) {
+                owner.sideOf = thing.index;
+                owner.thingBehind =
+                    owner.linedef < 0 ||
+                    r.pointOnLineSide(thing.x, thing.y, owner.linedef) != owner.viewerSide;
+            }
+            return owner.thingBehind;
         }
         case SurfaceOwner::Kind::floor: {
             if (owner.height <= thing.floorHeight) {
                 return false;
             }
-            const int64_t depth =
-                (int64_t{r.viewHeight - owner.height} * projectionFactor) / (y - horizonRow);
-            return depth <= thing.depth;
+            // D = rise * 554 / rows (truncated) is at most d when rise * 554 < (d + 1) * rows.
+            return int64_t{r.viewHeight - owner.height} * projectionFactor <
+                   (int64_t{thing.depth} + 1) * (y - horizonRow);
         }
         case SurfaceOwner::Kind::ceiling: {
             if (owner.height >= thing.ceilingHeight) {
                 return false;
             }
-            const int64_t depth =
-                (int64_t{owner.height - r.viewHeight} * projectionFactor) / (horizonRow - y);
-            return depth <= thing.depth;
+            return int64_t{owner.height - r.viewHeight} * projectionFactor <
+                   (int64_t{thing.depth} + 1) * (horizonRow - y);
         }
     }
     return true;
