@@ -457,8 +457,16 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup<Light, Store>(r.frameBuffer, band.coverage, owner, stored, group, shades,
-                                    walk);
+            // Owners are marked only in the columns things may reach.
+            if (Store::owned && !band.owners->reaches(group[0].column) &&
+                !band.owners->reaches(group[groupWidth - 1].column) &&
+                !band.owners->reaches(group[1].column) && !band.owners->reaches(group[2].column)) {
+                drawGroup<Light, Masked>(r.frameBuffer, band.coverage, owner, stored, group, shades,
+                                         walk);
+            } else {
+                drawGroup<Light, Store>(r.frameBuffer, band.coverage, owner, stored, group, shades,
+                                        walk);
+            }
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -466,8 +474,13 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows<Light, Store>(r.frameBuffer, band.coverage, owner, stored, group[k], shades[k],
-                               walk, group[k].first, group[k].end);
+        if (Store::owned && !band.owners->reaches(group[k].column)) {
+            drawRows<Light, Masked>(r.frameBuffer, band.coverage, owner, stored, group[k],
+                                    shades[k], walk, group[k].first, group[k].end);
+        } else {
+            drawRows<Light, Store>(r.frameBuffer, band.coverage, owner, stored, group[k], shades[k],
+                                   walk, group[k].first, group[k].end);
+        }
     }
     return Store::masked ? stored : written;
 }

@@ -64,10 +64,12 @@ void Renderer::renderGameFrame() {
     const bool things = drawThings && !archive->things.empty();
     if (things) {
         state.ownerPixels.resize(frameBytes);
+        state.things.place(*this);
     }
     for (size_t b = 0; b < state.bands.size(); ++b) {
         SurfaceOwners& owners = state.bands[b].owners;
         owners.pixels = state.ownerPixels.data();
+        owners.reach = &state.things.reach();
         owners.bandBit = b == 0 ? 0 : SurfaceOwners::secondBand;
         owners.beginFrame();
     }
@@ -118,7 +120,6 @@ void Renderer::drawGameThings(int32_t firstBandLast) {
         owners.bands[b] = &state.bands[b].owners;
         owners.coverage[b] = &state.bands[b].coverage;
     }
-    state.things.place(*this);
     pixelsWritten += state.things.draw(*this, owners);
 }
 
@@ -147,9 +148,7 @@ void Renderer::drawGameBand(int bandIndex) {
             band.coverage.coverRow(y, 1, frameWidth - 1, [&](int32_t first, int32_t end) {
                 std::memcpy(out + first, sky + first, static_cast<size_t>(end - first + 1));
                 if (band.rows.owners != nullptr) {
-                    std::fill(state.ownerPixels.begin() + y * frameWidth + first,
-                              state.ownerPixels.begin() + y * frameWidth + end + 1,
-                              SurfaceOwners::sky);
+                    band.owners.mark(y, first, end, SurfaceOwners::sky);
                 }
                 band.rows.pixelsWritten += end - first + 1;
             });

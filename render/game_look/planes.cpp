@@ -226,7 +226,7 @@ void PlaneDrawer::findSpans(const PlaneRow& row) {
 // pixels stored.
 int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, const PlaneRow& row,
                              const Span* rowSpans, size_t count, const PlaneSurface& surface,
-                             uint16_t* owners, uint16_t owner) const {
+                             SurfaceOwners* owners, uint16_t owner) const {
     uint8_t* out = r.frameBuffer + static_cast<ptrdiff_t>(y) * frameWidth;
     const uint8_t* sky = surface.sky != nullptr ? surface.sky->row(y) : nullptr;
     const uint8_t* colorMap = sky != nullptr
@@ -250,8 +250,7 @@ int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, con
             coverage->coverRow(y, span.first, span.last, [&](int32_t first, int32_t last) {
                 drawSpan(first, last);
                 if (owners != nullptr) {
-                    std::fill(owners + y * frameWidth + first, owners + y * frameWidth + last + 1,
-                              owner);
+                    owners->mark(y, first, last, owner);
                 }
                 written += last - first + 1;
             });
@@ -336,10 +335,10 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
             PlaneRow(view, rise, kind == PlaneKind::floor ? y - 240 : 240 - y);
     }
     // With things to draw over the frame, the pixels stored are marked as this plane's.
-    uint16_t* owners = nullptr;
+    SurfaceOwners* owners = nullptr;
     uint16_t owner = SurfaceOwners::sky;
     if (band.owners != nullptr && coverage != nullptr) {
-        owners = band.owners->pixels;
+        owners = band.owners;
         if (surface.sky == nullptr) {
             SurfaceOwner plane;
             plane.kind =

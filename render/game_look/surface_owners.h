@@ -4,10 +4,21 @@
 // (the second band's numbers have bit 15 set); 0 is the sky, which hides nothing.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
 namespace brindle {
+
+// Where the placed things may store pixels: the columns any of them reaches, and in each row
+// the first and last column any of them reaches there (first > last: none). Only there does the
+// frame need to say who stored each pixel.
+struct ThingReach {
+    std::array<uint8_t, 640> columns{};
+    std::array<int16_t, 400> rowFirst{};
+    std::array<int16_t, 400> rowLast{};
+};
 
 struct SurfaceOwner {
     enum class Kind : uint8_t { wall, floor, ceiling };
@@ -44,12 +55,23 @@ class SurfaceOwners {
     static constexpr uint16_t unrecorded = 0x7FFF;
 
     uint16_t* pixels = nullptr;  // frame-sized, shared by the bands (each writes its own rows)
+    const ThingReach* reach = nullptr;  // only there are the numbers kept
     uint16_t bandBit = 0;
     int32_t subsector = -1;  // the subsector whose surfaces are being drawn
     uint16_t current = 0;    // the number of the surface being drawn
     std::vector<SurfaceOwner> owners;
 
     void beginFrame() { owners.clear(); }
+    // Marks columns first to last of row y as the surface's, where things may reach.
+    void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
+        const int32_t from = std::max<int32_t>(first, reach->rowFirst[static_cast<size_t>(y)]);
+        const int32_t to = std::min<int32_t>(last, reach->rowLast[static_cast<size_t>(y)]);
+        if (from <= to) {
+            std::fill(pixels + y * 640 + from, pixels + y * 640 + to + 1, id);
+        }
+    }
+    // Whether a wall column needs its owners marked.
+    bool reaches(int32_t x) const { return reach->columns[static_cast<size_t>(x)] != 0; }
     // Numbers a surface about to be drawn; drop() takes the number back when it stored nothing.
     uint16_t add(const SurfaceOwner& owner) {
         if (owners.size() + 1 >= unrecorded) {

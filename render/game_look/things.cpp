@@ -133,7 +133,38 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
                                          : litMap(startMapOf(lightBand(s.lightLevel)),
                                                   wallDepthShade(p.scale >> 14));
         p.colorMap = level.colorMaps[static_cast<size_t>(map)].data();
-        placed.push_back(p);
+        // Column i shows picture column floorDiv(across + i * d, 554), row y picture row
+        // floorDiv(down + y * d, 554).
+        const SpritePicture& picture = *sprite.picture;
+        const int64_t across = int64_t{lateral + picture.leftOffset} * projectionFactor -
+                               int64_t{centerColumn} * depth;
+        const int64_t down =
+            int64_t{p.top - r.viewHeight} * projectionFactor - int64_t{horizonRow} * depth;
+        p.firstColumn = static_cast<int32_t>(std::max<int64_t>(firstReaching(across, depth, 0), 1));
+        p.lastColumn = static_cast<int32_t>(std::min<int64_t>(
+            firstReaching(across, depth, int64_t{picture.width} * projectionFactor) - 1,
+            frameWidth - 1));
+        p.firstRow = static_cast<int32_t>(std::max<int64_t>(firstReaching(down, depth, 0), 0));
+        p.lastRow = static_cast<int32_t>(std::min<int64_t>(
+            firstReaching(down, depth, int64_t{picture.height} * projectionFactor) - 1,
+            frameHeight - 1));
+        if (p.firstColumn <= p.lastColumn && p.firstRow <= p.lastRow) {
+            placed.push_back(p);
+        }
+    }
+    reached.columns.fill(0);
+    reached.rowFirst.fill(frameWidth);
+    reached.rowLast.fill(-1);
+    for (const PlacedThing& p : placed) {
+        std::fill(reached.columns.begin() + p.firstColumn,
+                  reached.columns.begin() + p.lastColumn + 1, uint8_t{1});
+        for (int32_t y = p.firstRow; y <= p.lastRow; ++y) {
+            const auto row = static_cast<size_t>(y);
+            reached.rowFirst[row] =
+                static_cast<int16_t>(std::min<int32_t>(reached.rowFirst[row], p.firstColumn));
+            reached.rowLast[row] =
+                static_cast<int16_t>(std::max<int32_t>(reached.rowLast[row], p.lastColumn));
+        }
     }
     std::stable_sort(placed.begin(), placed.end(),
                      [](const PlacedThing& a, const PlacedThing& b) { return a.depth > b.depth; });

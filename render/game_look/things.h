@@ -3,6 +3,7 @@
 // another height than its own sector's, stored the frame's pixel.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct PlacedThing {
     int32_t top = 0;    // map height of the picture's top row
     int32_t scale = 0;  // 0x45400000 / depth, as a wall's
     const uint8_t* colorMap = nullptr;
+    // The columns and rows the picture reaches on the frame.
+    int32_t firstColumn = 0;
+    int32_t lastColumn = -1;
+    int32_t firstRow = 0;
+    int32_t lastRow = -1;
 };
 
 // What drawing the things needs of the finished frame: the number of the surface that stored
@@ -44,6 +50,7 @@ class ThingDrawer {
     // The things shown at the renderer's skill, farthest first (equal depths: lower index
     // first), with their pictures chosen; things without a picture are left out.
     const std::vector<PlacedThing>& place(const Renderer& r);
+    const ThingReach& reach() const { return reached; }
     // Draws the placed things over the renderer's frame; returns the pixels stored.
     int64_t draw(Renderer& r, const FrameOwners& owners);
 
@@ -53,6 +60,7 @@ class ThingDrawer {
     void drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing);
 
     std::vector<PlacedThing> placed;
+    ThingReach reached;
     std::vector<uint8_t> before;  // the frame before a shadow thing is drawn
     int64_t stored = 0;
     // The picture chosen for each line of the thing table and rotation, once per archive.
