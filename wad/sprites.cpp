@@ -106,6 +106,12 @@ void WadArchive::indexSprites() {
     }
     std::sort(sortedSpriteNames.begin(), sortedSpriteNames.end());
     spritePictures.clear();
+    static std::atomic<uint64_t> indexings{0};
+    spritesIndexed = ++indexings;
+}
+
+uint64_t WadArchive::spriteGeneration() const {
+    return textureOwner != nullptr ? textureOwner->spriteGeneration() : spritesIndexed;
 }
 
 const std::vector<std::string>& WadArchive::spriteNames() const {

@@ -48,6 +48,7 @@ void WadArchive::releaseAll() {
     flatIndex = {};
     spriteIndex = {};
     sortedSpriteNames = {};
+    spritesIndexed = 0;
     spritePictures.clear();
     fileSize = 0;
     foundLump = {};

@@ -142,6 +142,9 @@ class WadArchive {
     // not a well-formed picture. Safe to call from several threads at once.
     const std::vector<std::string>& spriteNames() const;
     const SpritePicture* findSprite(const std::string& name) const;
+    // Names the sprites the archive holds now: it changes whenever they are indexed again (by
+    // open), and no two archives share one, so that a cache of pictures can tell it is stale.
+    uint64_t spriteGeneration() const;
 
     // 256 entries of blue, green, red, 0 built from palette 0; the caller owns it.
     std::unique_ptr<uint8_t[]> paletteColorTable() const;
@@ -250,6 +253,7 @@ class WadArchive {
     std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
     std::unordered_map<std::string, LumpRef> spriteIndex;  // name -> entry between markers
     std::vector<std::string> sortedSpriteNames;
+    uint64_t spritesIndexed = 0;
     mutable std::unordered_map<std::string, std::unique_ptr<SpritePicture>> spritePictures;
     mutable CompositionLock spriteLock;  // guards spritePictures
     int64_t fileSize = 0;                                              // of all files together

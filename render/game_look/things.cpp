@@ -78,8 +78,8 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
     placed.clear();
     const WadArchive& level = *r.archive;
     const std::vector<ThingKind>& kinds = thingKinds();
-    if (choicesOf != &level || choices.size() != kinds.size() * rotations) {
-        choicesOf = &level;
+    if (choicesOf != level.spriteGeneration() || choices.size() != kinds.size() * rotations) {
+        choicesOf = level.spriteGeneration();
         choices.assign(kinds.size() * rotations, SpriteChoice{});
         chosen.assign(kinds.size() * rotations, 0);
     }
@@ -268,8 +268,15 @@ void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const Placed
                 std::max<int64_t>(firstReaching(down, d, int64_t{run->top} * projectionFactor), 0);
             const int64_t lastRow = std::min<int64_t>(
                 firstReaching(down, d, runEnd * projectionFactor) - 1, frameHeight - 1);
-            for (int64_t y = firstRow; y <= lastRow; ++y) {
-                const int64_t t = floorDiv(down + y * d, projectionFactor);
+            // The picture row and its remainder, moved on by d each frame row: within the run
+            // the numerator is not negative, so t is its plain quotient by 554.
+            int64_t t = firstRow <= lastRow ? floorDiv(down + firstRow * d, projectionFactor) : 0;
+            int64_t rest = down + firstRow * d - t * projectionFactor;
+            for (int64_t y = firstRow; y <= lastRow; ++y, rest += d) {
+                while (rest >= projectionFactor) {
+                    rest -= projectionFactor;
+                    ++t;
+                }
                 const int32_t x = static_cast<int32_t>(i);
                 const int32_t row = static_cast<int32_t>(y);
                 if (hidden(r, owners, thing, x, row)) {

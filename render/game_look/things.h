@@ -63,8 +63,9 @@ class ThingDrawer {
     ThingReach reached;
     std::vector<uint8_t> before;  // the frame before a shadow thing is drawn
     int64_t stored = 0;
-    // The picture chosen for each line of the thing table and rotation, once per archive.
-    const WadArchive* choicesOf = nullptr;
+    // The picture chosen for each line of the thing table and rotation, once per archive (and
+    // again when it is opened again).
+    uint64_t choicesOf = 0;  // the archive's sprite generation
     std::vector<SpriteChoice> choices;
     std::vector<uint8_t> chosen;
 };
