@@ -306,5 +306,20 @@ TEST_F(ThingInRoom, EachOcclusionRule) {
     EXPECT_TRUE(surfaceHidesThing(*renderer, east, thing, 300, 300));
 }
 
+// The renderer keeps the pictures it chose; the archive opened again frees them, so they must
+// be chosen again (a fuzzing find: under AddressSanitizer the old pictures were read).
+TEST_F(ThingInRoom, PicturesAreChosenAgainWhenTheArchiveIsOpenedAgain) {
+    render(3004);
+    const uint8_t before = test::pixelAt(*renderer, 329, 265);
+    const test::TempFile other = roomWithThings({{28, 128, 0, 1, 7}, {128, 128, 0, 3004, 7}},
+                                                {{"POSSA0", soldierPicture()}});
+    ASSERT_EQ(archive.open(other.path().c_str()), 1);
+    ASSERT_EQ(archive.loadLevel("MAP01"), 1);
+    renderer->fitLevel();
+    renderer->setView(28, 128, 0);
+    renderer->renderFrame();
+    EXPECT_EQ(test::pixelAt(*renderer, 329, 265), before);
+}
+
 }  // namespace
 }  // namespace brindle
