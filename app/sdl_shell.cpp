@@ -101,6 +101,8 @@ std::optional<ViewerKey> viewerKeyOf(SDL_Keycode key) {
             return ViewerKey::toggleOverview;
         case SDLK_g:
             return ViewerKey::toggleLook;
+        case SDLK_t:
+            return ViewerKey::toggleThings;
         default:
             return std::nullopt;
     }
@@ -217,6 +219,8 @@ int main(int argc, char** argv) {
     ViewerOptions options;
     options.floors = line.floors;
     options.look = line.look;
+    options.things = line.things;
+    options.skill = line.skill;
     options.files = line.archives.files;
     options.mapName = line.archives.mapName;
     if (!line.archives.wadPath.empty()) {

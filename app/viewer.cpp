@@ -62,6 +62,8 @@ int32_t startViewerUnguarded(Viewer& viewer, const ViewerOptions& options, std::
     viewer.renderer = std::make_unique<Renderer>(options.window, &archive);
     viewer.renderer->drawFloors = options.floors;
     viewer.renderer->look = options.look;
+    viewer.renderer->drawThings = options.things;
+    viewer.renderer->skill = options.skill;
     const int32_t shown = showMap(viewer, mapName, error);
     if (shown != resultOk) {
         viewer.renderer.reset();
@@ -202,6 +204,10 @@ void pressKey(Viewer& viewer, ViewerKey key, const Report& report) {
             return;
         case ViewerKey::toggleLook:
             viewer.renderer->look = viewer.renderer->look == Look::plain ? Look::game : Look::plain;
+            viewer.frameCurrent = false;
+            return;
+        case ViewerKey::toggleThings:
+            viewer.renderer->drawThings = !viewer.renderer->drawThings;
             viewer.frameCurrent = false;
             return;
     }

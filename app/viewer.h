@@ -42,6 +42,8 @@ struct ViewerOptions {
     std::string mapName = "E1M1";
     bool floors = false;
     Look look = Look::plain;
+    bool things = true;        // the things in the game look (T toggles them)
+    int skill = defaultSkill;  // at which the things are placed
     WindowHandle window = nullptr;
 };
 
@@ -69,6 +71,7 @@ enum class ViewerKey {
     previousMap,     // Page Up
     toggleOverview,  // Tab: the 3D view or the overview of the level
     toggleLook,      // G: between the plain and the game look
+    toggleThings,    // T: the things of the game look on or off
 };
 
 // Where a shell puts the viewer's messages: one line each, no newline.

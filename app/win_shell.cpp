@@ -286,6 +286,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 pressViewerKey(brindle::ViewerKey::toggleOverview);
             } else if (wParam == 'G') {
                 pressViewerKey(brindle::ViewerKey::toggleLook);
+            } else if (wParam == 'T') {
+                pressViewerKey(brindle::ViewerKey::toggleThings);
             }
             break;
         case WM_TIMER:
@@ -359,6 +361,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR /*c
     }
     options.floors = line.floors;
     options.look = line.look;
+    options.things = line.things;
+    options.skill = line.skill;
     options.window = mainWindow;
     aspect = line.aspect;
     if (brindle::startViewer(viewer, options, error) != 1) {

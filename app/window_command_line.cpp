@@ -31,6 +31,15 @@ CommandLineOutcome parseWindowCommandLine(int argc, const char* const* argv,
         ->type_name("16:10|4:3")
         ->default_str("16:10")
         ->check(CLI::IsMember({"16:10", "4:3"}).description(""));
+    app.add_option_function<std::string>(
+           "--things", [&line](const std::string& text) { line.things = text == "on"; },
+           "Draw the things in the game look; T switches them on and off")
+        ->type_name("on|off")
+        ->default_str("on")
+        ->check(CLI::IsMember({"on", "off"}).description(""));
+    app.add_option("--skill", line.skill, "The skill whose things are shown, 1 to 5")
+        ->default_str("3")
+        ->check(CLI::Range(1, 5).description(""));
     std::vector<std::string> barePaths;
     app.add_option("ARCHIVE", barePaths, "Archives to open: an IWAD is the IWAD, a PWAD is added")
         ->type_name("");

@@ -1,6 +1,6 @@
 // The command line of the window programs (brindle and Brindle.exe):
 //   [--wad PATH] [--file PATH...] [--map NAME] [--floors] [--look plain|game]
-//   [--aspect 16:10|4:3] [--version] [ARCHIVE...]
+//   [--aspect 16:10|4:3] [--things on|off] [--skill 1..5] [--version] [ARCHIVE...]
 // where each bare ARCHIVE is sorted by its header: a PWAD is added, an IWAD is the IWAD.
 #pragma once
 
@@ -17,6 +17,8 @@ struct WindowCommandLine {
     bool floors = false;
     Look look = Look::plain;
     Aspect aspect = Aspect::square;
+    bool things = true;
+    int skill = defaultSkill;
 };
 
 enum class CommandLineOutcome {

@@ -1,10 +1,10 @@
 // Frame cost on freedoom1.wad's E1M1: renderFrame at the player start and at two viewpoints
 // deeper in the map, in both looks, and setView; the game look at the start of freedoom2.wad's
-// MAP01, drawn by one thread and by two; and, when BRINDLE_BIG_MAP names the PWAD that
-// scripts/make-big-map.sh makes (MAP01 copied 6 x 5 times), five viewpoints on that map in both
-// looks, to set beside MAP01's start. Each frame's pixel stores are reported with the time per
-// stored pixel. Times are wall-clock: a game-look frame on two threads takes as long as its
-// slower band.
+// MAP01, drawn by one thread and by two, with its things and without; and, when BRINDLE_BIG_MAP
+// names the PWAD that scripts/make-big-map.sh makes (MAP01 copied 6 x 5 times), five viewpoints
+// on that map in both looks, to set beside MAP01's start. Each frame's pixel stores are reported
+// with the time per stored pixel. Times are wall-clock: a game-look frame on two threads takes as
+// long as its slower band.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -103,6 +103,7 @@ void renderFrame(benchmark::State& state) {
     r.look = state.range(2) != 0 ? Look::game : Look::plain;
     const int threads = r.frameThreads;
     r.frameThreads = static_cast<int>(state.range(3));
+    r.drawThings = state.range(4) != 0;
     r.setView(v.x, v.y, v.angle);
     for (auto _ : state) {
         r.renderFrame();
@@ -117,16 +118,17 @@ void renderFrame(benchmark::State& state) {
     r.drawFloors = false;
     r.look = Look::plain;
     r.frameThreads = threads;
+    r.drawThings = true;
 }
 BENCHMARK(renderFrame)
-    ->ArgNames({"view", "floors", "game", "threads"})
-    ->Args({0, 0, 0, 1})
-    ->Args({1, 0, 0, 1})
-    ->Args({2, 0, 0, 1})
-    ->Args({0, 1, 0, 1})
-    ->Args({3, 0, 0, 1})
-    ->ArgsProduct({{0, 1, 2, 3}, {0}, {1}, {1, 2}})
-    ->ArgsProduct({{3, 4, 5, 6, 7, 8}, {0}, {0, 1}, {1}})
+    ->ArgNames({"view", "floors", "game", "threads", "things"})
+    ->Args({0, 0, 0, 1, 0})
+    ->Args({1, 0, 0, 1, 0})
+    ->Args({2, 0, 0, 1, 0})
+    ->Args({0, 1, 0, 1, 0})
+    ->Args({3, 0, 0, 1, 0})
+    ->ArgsProduct({{0, 1, 2, 3}, {0}, {1}, {1, 2}, {0, 1}})
+    ->ArgsProduct({{3, 4, 5, 6, 7, 8}, {0}, {0, 1}, {1}, {0}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -19,6 +19,7 @@ inline const std::vector<std::string>& spliceTargets() {
     static const std::vector<std::string> targets = {
         "PNAMES",   "TEXTURE1", firstPatch, "THINGS", "LINEDEFS", "SIDEDEFS",
         "VERTEXES", "SEGS",     "SSECTORS", "NODES",  "SECTORS",  "PLAYPAL",
+        "POSSA0",   "SARGA2A8",
     };
     return targets;
 }

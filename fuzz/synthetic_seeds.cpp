@@ -62,8 +62,30 @@ test::SyntheticLevel largeRoom() {
         thing.x = static_cast<int16_t>(thing.x * 4);
         thing.y = static_cast<int16_t>(thing.y * 4);
     }
+    // Things ahead of the start, so that every input draws sprites: a soldier, a spectre (a
+    // shadow, in rotations) and a hanging body.
+    room.things.push_back(Thing{256, 800, 270, 3004, 7});
+    room.things.push_back(Thing{320, 700, 45, 58, 7});
+    room.things.push_back(Thing{200, 760, 0, 49, 7});
     return room;
 }
+
+// A sprite picture with its offsets at its feet, and a gap in every column.
+test::Bytes spritePicture(int16_t width, int16_t height) {
+    std::vector<test::PatchColumn> columns(static_cast<size_t>(width));
+    for (int16_t c = 0; c < width; ++c) {
+        test::PatchRun upper{0, test::Bytes(static_cast<size_t>(height / 2), uint8_t(1 + c))};
+        test::PatchRun lower{static_cast<uint8_t>(height / 2 + 2),
+                             test::Bytes(static_cast<size_t>(height - height / 2 - 2), 200)};
+        columns[static_cast<size_t>(c)] = {upper, lower};
+    }
+    test::Bytes lump = test::patchLump(height, columns);
+    lump[4] = static_cast<uint8_t>(width / 2);
+    lump[6] = static_cast<uint8_t>(height);
+    return lump;
+}
+
+}  // namespace
 
 std::vector<uint8_t> baseArchive() {
     SyntheticWad wad;
@@ -78,6 +100,15 @@ std::vector<uint8_t> baseArchive() {
         .addMarker("F_START")
         .addLump("FLOOR", flat(16))
         .addMarker("F_END")
+        .addMarker("S_START")
+        .addLump("POSSA0", spritePicture(20, 40))
+        .addLump("SARGA1", spritePicture(16, 30))
+        .addLump("SARGA2A8", spritePicture(24, 30))
+        .addLump("SARGA3A7", spritePicture(24, 30))
+        .addLump("SARGA4A6", spritePicture(24, 30))
+        .addLump("SARGA5", spritePicture(16, 30))
+        .addLump("GOR1A0", spritePicture(12, 60))
+        .addMarker("S_END")
         .addLevel("E1M1", largeRoom());
     return wad.bytes();
 }

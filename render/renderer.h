@@ -11,6 +11,7 @@
 
 #include "render/game_look/lighting.h"
 #include "render/visibility.h"
+#include "render/thing_table.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -33,7 +34,8 @@ constexpr int bitmapInfoBytes = 1064;  // 40-byte header + 256 colour entries of
 // ceilings under the sky (game).
 enum class Look { plain, game };
 
-class CoverageMask;  // render/coverage.h
+class CoverageMask;   // render/game_look/coverage.h
+class SurfaceOwners;  // render/game_look/surface_owners.h
 
 // The rows a drawer may touch, and how many pixels it stored there. A frame can be drawn as
 // bands of rows, one thread each: every pixel is worked out the same way whichever band holds
@@ -45,6 +47,8 @@ struct RowBand {
     // When set, the band is drawn nearest first, and a drawer stores (and counts) only the
     // pixels the mask has not covered yet.
     CoverageMask* coverage = nullptr;
+    // When set too, each stored pixel is marked with the surface that stored it.
+    SurfaceOwners* owners = nullptr;
 };
 
 // Where a wall piece's texture is anchored: at its upper edge, filling downwards, or at its
@@ -132,8 +136,11 @@ class Renderer {
     // When set, each subsector whose floor lies below the eye gets its floor filled just
     // before its segs are drawn.
     bool drawFloors = false;
-    // Pixel stores of the wall, floor, plane and sky drawers since the last renderFrame (the
-    // clear is not counted). The game look stores each pixel at most once.
+    // Whether the game look draws the map's things, and at which skill (1 to 5) they are placed.
+    bool drawThings = true;
+    int skill = defaultSkill;
+    // Pixel stores of the wall, floor, plane, sky and sprite drawers since the last renderFrame
+    // (the clear is not counted). The game look stores each pixel at most once.
     int64_t pixelsWritten = 0;
     // How many threads draw a game-look frame, each a band of rows: 1, or 2 where this
     // build has threads (the Windows program and the web page have none) and the machine has
@@ -165,6 +172,7 @@ class Renderer {
     void renderPlainNearestFirst();
     void drawGameBand(int band);
     void drawGameSubsector(int32_t subsector, int band);
+    void drawGameThings(int32_t firstBandLast);
 
     // The boxes of what each subtree draws, and those renderFrame passes over when out of view
     // (none outside renderFrame, so that a walk asked for by anyone else visits everything).

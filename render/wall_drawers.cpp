@@ -3,11 +3,13 @@
 // piece's upper edge and fills downwards; drawWallFromBottom anchors it at the lower edge and
 // fills upwards.
 #include <algorithm>
+#include <cstring>
 #include <type_traits>
 
 #include "render/fixed_math.h"
 #include "render/game_look/coverage.h"
 #include "render/game_look/lighting.h"
+#include "render/game_look/surface_owners.h"
 #include "render/projection.h"
 #include "render/renderer.h"
 
@@ -220,35 +222,56 @@ void keepBandRows(ColumnRun& run, const RowBand& band, int32_t heightFixed) {
 // Where a piece may store its pixels: anywhere, each piece over the ones drawn before it; or,
 // when the pieces come nearest first, only where the coverage mask says nothing is drawn yet,
 // covering what it stores. The accumulators move on over covered rows all the same.
+// With things to draw over the frame, a masked piece also marks the pixels it stores as its own.
 struct Painted {
     static constexpr bool masked = false;
+    static constexpr bool owned = false;
 };
 struct Masked {
     static constexpr bool masked = true;
+    static constexpr bool owned = false;
+};
+struct MaskedOwned {
+    static constexpr bool masked = true;
+    static constexpr bool owned = true;
+};
+
+// Where a piece marks its pixels: the frame-sized owner map and its number.
+struct OwnerMark {
+    uint16_t* pixels = nullptr;
+    uint16_t id = 0;
 };
 
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
 // A masked run counts the pixels it stores.
 template <typename Light, typename Store, bool powerOfTwoHeight>
-void drawRows(uint8_t* frame, CoverageMask* coverage, int64_t& stored, ColumnRun& run,
-              typename Light::Shade shade, TexelWalk<powerOfTwoHeight> walk, int32_t from,
-              int32_t to) {
+void drawRows(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t& stored,
+              ColumnRun& run, typename Light::Shade shade, TexelWalk<powerOfTwoHeight> walk,
+              int32_t from, int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
     uint32_t t = run.t;
     if constexpr (Store::masked) {
         if (from < to) {
             uint64_t* word = coverage->rowWords(from) + (run.column >> 6);
             const uint64_t bit = uint64_t{1} << (run.column & 63);
+            uint16_t* owned =
+                Store::owned ? owner.pixels + from * frameWidth + run.column : nullptr;
             int32_t covered = 0;
             for (int32_t r = from; r < to; ++r) {
                 if ((*word & bit) == 0) {
                     *word |= bit;
                     *pixel = Light::apply(shade, walk.texel(run.texels, t));
+                    if constexpr (Store::owned) {
+                        *owned = owner.id;
+                    }
                     coverage->coveredInRow(r, 1);
                     ++covered;
                 }
                 word += CoverageMask::wordsPerRow;
                 pixel += frameWidth;
+                if constexpr (Store::owned) {
+                    owned += frameWidth;
+                }
                 t = walk.next(t, run.step);
             }
             coverage->coveredInColumn(run.column, covered);
@@ -273,7 +296,7 @@ constexpr int32_t openColumns[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3
 // times and the four accumulators advance side by side; the rest of each run is drawn column by
 // column. Every pixel gets the same value either way.
 template <typename Light, typename Store, bool powerOfTwoHeight>
-void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
+void drawGroup(uint8_t* frame, CoverageMask* coverage, OwnerMark owner, int64_t& stored,
                ColumnRun (&runs)[groupWidth], const typename Light::Shade (&shades)[groupWidth],
                TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
@@ -286,14 +309,14 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
     const int32_t bitOffset = runs[0].column & 63;
     if (sharedFirst >= sharedEnd || (Store::masked && bitOffset > 64 - groupWidth)) {
         for (int k = 0; k < groupWidth; ++k) {
-            drawRows<Light, Store>(frame, coverage, stored, runs[k], shades[k], walk, runs[k].first,
-                                   runs[k].end);
+            drawRows<Light, Store>(frame, coverage, owner, stored, runs[k], shades[k], walk,
+                                   runs[k].first, runs[k].end);
         }
         return;
     }
     for (int k = 0; k < groupWidth; ++k) {
-        drawRows<Light, Store>(frame, coverage, stored, runs[k], shades[k], walk, runs[k].first,
-                               sharedFirst);
+        drawRows<Light, Store>(frame, coverage, owner, stored, runs[k], shades[k], walk,
+                               runs[k].first, sharedFirst);
     }
     uint32_t ta = runs[0].t, tb = runs[1].t, tc = runs[2].t, td = runs[3].t;
     const uint8_t *texelsA = runs[0].texels, *texelsB = runs[1].texels, *texelsC = runs[2].texels,
@@ -306,6 +329,10 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
     if constexpr (Store::masked) {
         uint64_t* word = coverage->rowWords(sharedFirst) + (runs[0].column >> 6);
         const uint64_t bits = uint64_t{0xF} << bitOffset;
+        // The four columns' owner numbers in one 64-bit store.
+        uint16_t* owned =
+            Store::owned ? owner.pixels + sharedFirst * frameWidth + runs[0].column : nullptr;
+        const uint64_t fourOwners = uint64_t{owner.id} * 0x0001000100010001u;
         int32_t allFour = 0;  // rows stored in all four columns; the others one by one
         int32_t storedAlone[groupWidth] = {};
         for (int32_t r = sharedFirst; r < sharedEnd; ++r) {
@@ -315,6 +342,9 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
                 pixel[1] = Light::apply(shadeB, walk.texel(texelsB, tb));
                 pixel[2] = Light::apply(shadeC, walk.texel(texelsC, tc));
                 pixel[3] = Light::apply(shadeD, walk.texel(texelsD, td));
+                if constexpr (Store::owned) {
+                    std::memcpy(owned, &fourOwners, sizeof fourOwners);
+                }
                 *word |= bits;
                 coverage->coveredInRow(r, groupWidth);
                 ++allFour;
@@ -325,6 +355,9 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
                 for (int k = 0; k < groupWidth; ++k) {
                     if ((open >> k) & 1) {
                         pixel[k] = Light::apply(shades[k], walk.texel(runs[k].texels, t[k]));
+                        if constexpr (Store::owned) {
+                            owned[k] = owner.id;
+                        }
                         ++storedAlone[k];
                     }
                 }
@@ -337,6 +370,9 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
             td = walk.next(td, stepD);
             word += CoverageMask::wordsPerRow;
             pixel += frameWidth;
+            if constexpr (Store::owned) {
+                owned += frameWidth;
+            }
         }
         const int32_t column = runs[0].column;
         for (int k = 0; k < groupWidth; ++k) {
@@ -361,7 +397,7 @@ void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
     runs[2].t = tc;
     runs[3].t = td;
     for (int k = 0; k < groupWidth; ++k) {
-        drawRows<Light, Store>(frame, coverage, stored, runs[k], shades[k], walk, sharedEnd,
+        drawRows<Light, Store>(frame, coverage, owner, stored, runs[k], shades[k], walk, sharedEnd,
                                runs[k].end);
     }
 }
@@ -384,6 +420,10 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
     // or row -yOffset on the lower edge.
     const int32_t anchorT =
         wrapTo((anchor == Anchor::top ? -yOffset : yOffset) * rowOne, heightFixed);
+    OwnerMark owner;
+    if constexpr (Store::owned) {
+        owner = {band.owners->pixels, band.owners->current};
+    }
     int64_t written = 0;  // the pixels of the runs
     int64_t stored = 0;   // of those, the pixels a masked piece stores
     ColumnRun group[groupWidth];
@@ -417,7 +457,16 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
             written += std::max(run.end - run.first, 0);
         }
         if (grouped == groupWidth) {
-            drawGroup<Light, Store>(r.frameBuffer, band.coverage, stored, group, shades, walk);
+            // Owners are marked only in the columns things may reach.
+            if (Store::owned && !band.owners->reaches(group[0].column) &&
+                !band.owners->reaches(group[groupWidth - 1].column) &&
+                !band.owners->reaches(group[1].column) && !band.owners->reaches(group[2].column)) {
+                drawGroup<Light, Masked>(r.frameBuffer, band.coverage, owner, stored, group, shades,
+                                         walk);
+            } else {
+                drawGroup<Light, Store>(r.frameBuffer, band.coverage, owner, stored, group, shades,
+                                        walk);
+            }
             grouped = 0;
         }
         top = add32(top, piece.topStep);
@@ -425,8 +474,13 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
         scale = add32(scale, piece.scaleStep);
     }
     for (int k = 0; k < grouped; ++k) {
-        drawRows<Light, Store>(r.frameBuffer, band.coverage, stored, group[k], shades[k], walk,
-                               group[k].first, group[k].end);
+        if (Store::owned && !band.owners->reaches(group[k].column)) {
+            drawRows<Light, Masked>(r.frameBuffer, band.coverage, owner, stored, group[k],
+                                    shades[k], walk, group[k].first, group[k].end);
+        } else {
+            drawRows<Light, Store>(r.frameBuffer, band.coverage, owner, stored, group[k], shades[k],
+                                   walk, group[k].first, group[k].end);
+        }
     }
     return Store::masked ? stored : written;
 }
@@ -451,6 +505,31 @@ void drawPiece(Renderer& r, const ProjectedPiece& piece, int16_t segAngle, int32
     }
 }
 
+// What identifies a wall piece to the things drawn over it. Its texture name lies in its front
+// sidedef's record, which with the subsector and the seg's ends finds its seg again.
+SurfaceOwner wallOwner(const Renderer& r, int32_t subsector, int16_t depth1, int16_t lateral1,
+                       int16_t depth2, int16_t lateral2, int16_t segAngle, const char* textureName,
+                       const ProjectedPiece& piece) {
+    SurfaceOwner owner;
+    owner.kind = SurfaceOwner::Kind::wall;
+    owner.subsector = subsector;
+    const auto& sidedefs = r.archive->sidedefs;
+    const auto name = reinterpret_cast<uintptr_t>(textureName);
+    const auto first = reinterpret_cast<uintptr_t>(sidedefs.data());
+    if (name >= first && name < first + sidedefs.size() * sizeof(Sidedef)) {
+        owner.sidedef = static_cast<int32_t>((name - first) / sizeof(Sidedef));
+    }
+    owner.depth1 = depth1;
+    owner.lateral1 = lateral1;
+    owner.depth2 = depth2;
+    owner.lateral2 = lateral2;
+    owner.segAngle = segAngle;
+    owner.x1 = piece.x1;
+    owner.scale = piece.scale;
+    owner.scaleStep = piece.scaleStep;
+    return owner;
+}
+
 // Both drawers: 1 when the piece reached the column loop, 0 when it was given up before.
 template <Anchor anchor>
 int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, int16_t lateral2,
@@ -462,7 +541,17 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
                       piece)) {
         return 0;
     }
-    if (light.lit() && band.coverage != nullptr) {
+    if (light.lit() && band.coverage != nullptr && band.owners != nullptr) {
+        SurfaceOwners& owners = *band.owners;
+        const int64_t before = band.pixelsWritten;
+        owners.current = owners.add(wallOwner(r, owners.subsector, depth1, lateral1, depth2,
+                                              lateral2, segAngle, textureName, piece));
+        drawPiece<anchor, Lit, MaskedOwned>(r, piece, segAngle, xOffset, yOffset, perpDistance,
+                                            alongOffset, light, band);
+        if (band.pixelsWritten == before) {
+            owners.drop(owners.current);
+        }
+    } else if (light.lit() && band.coverage != nullptr) {
         drawPiece<anchor, Lit, Masked>(r, piece, segAngle, xOffset, yOffset, perpDistance,
                                        alongOffset, light, band);
     } else if (light.lit()) {

@@ -307,7 +307,7 @@ else
 fi
 pid=
 
-echo "# 9. G switches to the game look and back; F1 equals shot --look (at the start)"
+echo "# 9. G switches to the game look and back, T its things; F1 equals shot --look (at the start)"
 "$brindle" 2> "$work/stderr.txt" &
 pid=$!
 window=$(find_window)
@@ -318,6 +318,19 @@ if screenshot && cmp -s scrnsht.pcx "$work/ref-game.pcx"; then
     pass "G: game look equals shot --look game"
 else
     fail "after G the screenshot differs from brindle-render shot --look game"
+fi
+"$render" shot --wad "$wad" --look game --things off --out "$work/ref-game-bare.pcx" > /dev/null
+xdotool key t
+if screenshot && cmp -s scrnsht.pcx "$work/ref-game-bare.pcx"; then
+    pass "T: the game look without things equals shot --look game --things off"
+else
+    fail "after G and T the screenshot differs from brindle-render shot --look game --things off"
+fi
+xdotool key t
+if screenshot && cmp -s scrnsht.pcx "$work/ref-game.pcx"; then
+    pass "T again: the things are back, as in shot --look game"
+else
+    fail "after G and T twice the screenshot differs from brindle-render shot --look game"
 fi
 xdotool key g
 if screenshot && cmp -s scrnsht.pcx "$(reference "")"; then

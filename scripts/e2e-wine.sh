@@ -309,7 +309,7 @@ mkdir "$work/pwad"
 { printf 'PWAD'; head -c 4092 /dev/zero; } >"$work/pwad/Doom1.wad"
 expect_error_box "$work/pwad"
 
-echo "== G switches to the game look and back (at the start)"
+echo "== G switches to the game look and back, T its things (at the start)"
 start_brindle "$run"
 window=$(wait_for_window) || fail "no window titled Brindle"
 xdotool windowfocus --sync "$window"
@@ -317,6 +317,14 @@ xdotool windowfocus --sync "$window"
 xdotool key g
 take_screenshot "$run"
 cmp "$run/scrnsht.pcx" "$work/game.pcx" || fail "after G: screenshot differs from shot --look game"
+"$renderer" shot --wad "$wad" --look game --things off --out "$work/game-bare.pcx" >/dev/null
+xdotool key t
+take_screenshot "$run"
+cmp "$run/scrnsht.pcx" "$work/game-bare.pcx" ||
+    fail "after G and T: screenshot differs from shot --look game --things off"
+xdotool key t
+take_screenshot "$run"
+cmp "$run/scrnsht.pcx" "$work/game.pcx" || fail "after G and T twice: screenshot differs from shot --look game"
 xdotool key g
 take_screenshot "$run"
 cmp "$run/scrnsht.pcx" "$work/start.pcx" || fail "after G twice: screenshot differs from shot"

@@ -5,4 +5,4 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 (cd "$root" && scripts/build.sh build)
-exec "$root/build/app/brindle" "$@"
+exec "$root/build/app/brindle" --look game "$@"

@@ -46,6 +46,10 @@ void WadArchive::releaseAll() {
     lumpIndex = {};
     textureIndex = {};
     flatIndex = {};
+    spriteIndex = {};
+    sortedSpriteNames = {};
+    spritesIndexed = 0;
+    spritePictures.clear();
     fileSize = 0;
     foundLump = {};
     textureLumps = {};
@@ -209,6 +213,7 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
     }
     indexTextures();
     indexFlats();
+    indexSprites();
 
     loaded = 1;
     streams.clear();

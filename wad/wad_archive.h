@@ -13,6 +13,7 @@
 #include "wad/composition_lock.h"
 #include "wad/lump_bytes.h"
 #include "wad/map_records.h"
+#include "wad/sprites.h"
 
 namespace brindle {
 struct LevelLump;
@@ -149,6 +150,16 @@ class WadArchive {
     // resolves to is not 4096 bytes inside its file.
     const uint8_t* findFlat(const char* name) const;
 
+    // Sprites (sprites.cpp): every name between sprite markers (S_START or SS_START to S_END or
+    // SS_END) in any file, sorted by bytes; and the picture a name resolves to (the last file
+    // that has the name between the markers, its first such entry), or null when that entry is
+    // not a well-formed picture. Safe to call from several threads at once.
+    const std::vector<std::string>& spriteNames() const;
+    const SpritePicture* findSprite(const std::string& name) const;
+    // Names the sprites the archive holds now: it changes whenever they are indexed again (by
+    // open), and no two archives share one, so that a cache of pictures can tell it is stale.
+    uint64_t spriteGeneration() const;
+
     // 256 entries of blue, green, red, 0 built from palette 0; the caller owns it.
     std::unique_ptr<uint8_t[]> paletteColorTable() const;
 
@@ -248,6 +259,7 @@ class WadArchive {
     std::string checkSubsectorSectors() const;  // every subsector has a seg on a linedef
     void indexFlats();                          // flats.cpp
     void readLevelFlats();
+    void indexSprites();  // sprites.cpp
     void copyStateForLevels(const WadArchive& base);  // level_worker.cpp
 
     std::string lastError;
@@ -259,6 +271,11 @@ class WadArchive {
     std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
     std::unordered_map<std::string, LumpRef> flatIndex;     // name -> entry between markers
     std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
+    std::unordered_map<std::string, LumpRef> spriteIndex;  // name -> entry between markers
+    std::vector<std::string> sortedSpriteNames;
+    uint64_t spritesIndexed = 0;
+    mutable std::unordered_map<std::string, std::unique_ptr<SpritePicture>> spritePictures;
+    mutable CompositionLock spriteLock;  // guards spritePictures
     int64_t fileSize = 0;                                              // of all files together
     LumpRef foundLump;  // of the last successful findLump
 

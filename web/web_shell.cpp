@@ -66,6 +66,7 @@ const KeyBinding keyBindings[] = {
     {"PageUp", std::nullopt, ViewerKey::previousMap},
     {"Tab", std::nullopt, ViewerKey::toggleOverview},  // the whole level from above
     {"KeyG", std::nullopt, ViewerKey::toggleLook},     // the plain or the game look
+    {"KeyT", std::nullopt, ViewerKey::toggleThings},   // the game look's things on or off
 };
 std::array<bool, std::size(keyBindings)> bindingsHeld{};  // while held on the canvas
 

@@ -53,6 +53,8 @@ void drawMap(Viewer& viewer, const AtlasOptions& options, AtlasEntry& entry) {
     }
     viewer.renderer->drawFloors = options.floors;
     viewer.renderer->look = options.look;
+    viewer.renderer->drawThings = options.things;
+    viewer.renderer->skill = options.skill;
     if (options.threads > 1 || options.coresShared) {
         viewer.renderer->frameThreads = 1;  // the cores are busy with other maps
     }

@@ -27,6 +27,8 @@ struct AtlasOptions {
     std::string folder;          // where the pictures go; it must exist
     bool floors = false;         // fill the floors of the start views
     Look look = Look::plain;     // the start views' look
+    bool things = true;          // the start views' things, in the game look
+    int skill = defaultSkill;    // at which the things are placed
     unsigned threads = 1;        // at most this many maps are drawn at once
     bool addedMapsOnly = false;  // only the maps that come from an added file, not the IWAD
     bool coresShared = false;    // other work keeps the other cores busy: one thread a frame

@@ -23,6 +23,7 @@ struct AtlasArguments {
     bool floors = false;
     bool addedMapsOnly = false;
     Look look = Look::plain;
+    ThingChoice things;
     std::string folder;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
 };
@@ -53,6 +54,8 @@ int runAtlas(const AtlasArguments& arguments) {
     options.folder = arguments.folder;
     options.floors = arguments.floors;
     options.look = arguments.look;
+    options.things = arguments.things.shown;
+    options.skill = arguments.things.skill;
     options.threads = arguments.threads;
     options.addedMapsOnly = arguments.addedMapsOnly;
     const std::vector<AtlasEntry> entries =
@@ -94,6 +97,7 @@ void registerAtlasCommand(CLI::App& app, int& exitStatus) {
     addLookOption(*atlas, arguments->look);
     atlas->add_flag("--added-maps", arguments->addedMapsOnly,
                     "Only the maps of the added files, not those of the IWAD");
+    addThingOptions(*atlas, arguments->things);
     atlas->add_option("--out", arguments->folder, "Folder for the pictures and index.html")
         ->type_name("DIR")
         ->required();

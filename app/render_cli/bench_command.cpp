@@ -27,6 +27,7 @@ struct BenchArguments {
     std::string keys;      // --keys: ticks played before timing
     int frames = 200;
     Look look = Look::plain;
+    ThingChoice things;
     int threads = 0;  // 0: the renderer's own choice
 };
 
@@ -103,6 +104,7 @@ int runBench(const BenchArguments& arguments, bool positionGiven) {
     playKeys(viewer, arguments.keys);
     Renderer& renderer = *viewer.renderer;
     renderer.look = arguments.look;
+    arguments.things.applyTo(renderer);
     if (arguments.threads > 0) {
         renderer.frameThreads = arguments.threads;
     }
@@ -151,6 +153,7 @@ void registerBenchCommand(CLI::App& app, int& exitStatus) {
         ->capture_default_str()
         ->check(CLI::Range(1, 1000000));
     addLookOption(*bench, arguments->look);
+    addThingOptions(*bench, arguments->things);
     bench
         ->add_option("--threads", arguments->threads,
                      "Threads that draw each game-look frame (default: 2 on a machine with two "

@@ -22,6 +22,19 @@ void addViewOptions(CLI::App& command, ViewArguments& arguments);
 // --look plain|game, the frame's look (plain unless given).
 CLI::Option* addLookOption(CLI::App& command, Look& look);
 
+// The things of the game look: on unless --things off, placed at --skill (1 to 5, default 3).
+struct ThingChoice {
+    bool shown = true;
+    int skill = defaultSkill;
+    void applyTo(Renderer& renderer) const {
+        renderer.drawThings = shown;
+        renderer.skill = skill;
+    }
+};
+// --skill N alone (info, map), or with --things on|off too.
+void addSkillOption(CLI::App& command, int& skill);
+void addThingOptions(CLI::App& command, ThingChoice& things);
+
 void registerInfoCommand(CLI::App& app, int& exitStatus);
 void registerShotCommand(CLI::App& app, int& exitStatus);
 void registerBenchCommand(CLI::App& app, int& exitStatus);

@@ -61,4 +61,21 @@ CLI::Option* addLookOption(CLI::App& command, Look& look) {
         ->check(CLI::IsMember({"plain", "game"}).description(""));
 }
 
+void addSkillOption(CLI::App& command, int& skill) {
+    command.add_option("--skill", skill, "The skill whose things are shown, 1 to 5")
+        ->default_str("3")
+        ->check(CLI::Range(1, 5).description(""));
+}
+
+void addThingOptions(CLI::App& command, ThingChoice& things) {
+    addSkillOption(command, things.skill);
+    command
+        .add_option_function<std::string>(
+            "--things", [&things](const std::string& text) { things.shown = text == "on"; },
+            "Draw the map's things in the game look")
+        ->type_name("on|off")
+        ->default_str("on")
+        ->check(CLI::IsMember({"on", "off"}).description(""));
+}
+
 }  // namespace brindle

@@ -12,7 +12,13 @@ namespace brindle {
 
 namespace {
 
-int runInfo(const ArchiveChoice& choice) {
+struct InfoArguments {
+    ArchiveChoice archives;
+    int skill = defaultSkill;
+};
+
+int runInfo(const InfoArguments& arguments) {
+    const ArchiveChoice& choice = arguments.archives;
     WadArchive archive;
     std::string mapName;
     if (const int status = openArchiveAndMap(archive, choice, mapName)) {
@@ -40,6 +46,9 @@ int runInfo(const ArchiveChoice& choice) {
     info["rootNode"] = archive.rootNode;
     info["format"] = levelFormatName(archive.levelFormat);
     info["nodeFormat"] = nodeFormatName(archive.nodeFormat);
+    const ThingCount things = countThings(archive.things, arguments.skill);
+    info["thingFilter"] = {
+        {"skill", arguments.skill}, {"shown", things.shown}, {"unknownTypes", things.unknownTypes}};
     info["playerStart"] = {
         {"x", x}, {"y", y}, {"angle", angle}, {"viewAngle", startAngleFromDegrees(angle)}};
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
@@ -58,10 +67,11 @@ int runInfo(const ArchiveChoice& choice) {
 }  // namespace
 
 void registerInfoCommand(CLI::App& app, int& exitStatus) {
-    auto options = std::make_shared<ArchiveChoice>();
+    auto options = std::make_shared<InfoArguments>();
     CLI::App* info = app.add_subcommand(
         "info", "Open an archive, load a map and print what they hold as one JSON object");
-    addArchiveOptions(*info, *options);
+    addArchiveOptions(*info, options->archives);
+    addSkillOption(*info, options->skill);
     info->callback([options, &exitStatus] { exitStatus = runInfo(*options); });
 }
 

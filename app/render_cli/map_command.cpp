@@ -21,6 +21,7 @@ namespace {
 struct MapArguments {
     ViewArguments view;
     bool things = false;
+    int skill = defaultSkill;
     std::string size = "640x400";
     std::string outPath;
 };
@@ -56,7 +57,8 @@ int runMap(const MapArguments& arguments) {
     if (int status = openPlacedViewer(viewer, arguments.view)) {
         return status;
     }
-    const OverviewOptions options = overviewAtViewer(viewer, width, height, arguments.things);
+    OverviewOptions options = overviewAtViewer(viewer, width, height, arguments.things);
+    options.skill = arguments.skill;
     bool written = false;
     if (format == PictureFormat::svg) {
         const WadArchive& archive = *viewer.archive;
@@ -89,7 +91,8 @@ void registerMapCommand(CLI::App& app, int& exitStatus) {
         "map", "Draw the overview of a map, with the viewer, to a .svg, .png or .pcx picture");
 
     addViewOptions(*map, arguments->view);
-    map->add_flag("--things", arguments->things, "Draw the things too");
+    map->add_flag("--things", arguments->things, "Draw the things too (those shown at --skill)");
+    addSkillOption(*map, arguments->skill);
     map->add_option("--size", arguments->size,
                     "Picture size in pixels: W even, W and H from 64 to 8192")
         ->type_name("WxH")

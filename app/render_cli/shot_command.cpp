@@ -19,6 +19,7 @@ struct ShotArguments {
     ViewArguments view;
     bool floors = false;
     Look look = Look::plain;
+    ThingChoice things;
     std::string outPath;
 };
 
@@ -29,6 +30,7 @@ int runShot(const ShotArguments& arguments) {
     }
     viewer.renderer->drawFloors = arguments.floors;
     viewer.renderer->look = arguments.look;
+    arguments.things.applyTo(*viewer.renderer);
     viewer.renderer->renderFrame();
 
     std::string problem;
@@ -51,6 +53,7 @@ void registerShotCommand(CLI::App& app, int& exitStatus) {
     addViewOptions(*shot, arguments->view);
     shot->add_flag("--floors", arguments->floors, "Fill the floors below the eye");
     addLookOption(*shot, arguments->look);
+    addThingOptions(*shot, arguments->things);
     shot->add_option("--out", arguments->outPath, "Picture to write: FILE.pcx or FILE.png")
         ->type_name("FILE")
         ->required()

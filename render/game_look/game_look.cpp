@@ -54,6 +54,20 @@ void Renderer::renderGameFrame() {
     state.skyShown = state.sky.prepare(*this);
     state.boxes.fit(*archive, &state.cells);
 
+    // With things to draw over it, the frame keeps who stored each pixel.
+    const bool things = drawThings && !archive->things.empty();
+    if (things) {
+        state.ownerPixels.resize(frameBytes);
+        state.things.place(*this);
+    }
+    for (size_t b = 0; b < state.bands.size(); ++b) {
+        SurfaceOwners& owners = state.bands[b].owners;
+        owners.pixels = state.ownerPixels.data();
+        owners.reach = &state.things.reach();
+        owners.bandBit = b == 0 ? 0 : SurfaceOwners::secondBand;
+        owners.beginFrame();
+    }
+
     // Bands of rows rather than of columns: each plane row is then worked out by one thread.
     const int32_t split = std::clamp(splitRow, lowestSplit, highestSplit);
     state.bands[0].rows = RowBand{0, split, 0};
@@ -68,6 +82,9 @@ void Renderer::renderGameFrame() {
         state.bands[0].rows = RowBand{};
         drawGameBand(0);
         pixelsWritten = state.bands[0].rows.pixelsWritten;
+        if (things) {
+            drawGameThings(frameHeight - 1);
+        }
         return;
     }
     const Clock::time_point start = Clock::now();
@@ -81,6 +98,23 @@ void Renderer::renderGameFrame() {
     state.helper.finish();
     pixelsWritten = state.bands[0].rows.pixelsWritten + state.bands[1].rows.pixelsWritten;
     splitRow = balancedSplit(split, ownTime, helperTime);
+    if (things) {
+        drawGameThings(split);
+    }
+}
+
+// The things, over the whole finished frame, on this thread: a shadow thing reads the row above
+// each of its pixels, which may lie in the other band.
+void Renderer::drawGameThings(int32_t firstBandLast) {
+    GameLookState& state = *gameLook;
+    FrameOwners owners;
+    owners.pixels = state.ownerPixels.data();
+    owners.firstBandLast = firstBandLast;
+    for (size_t b = 0; b < state.bands.size(); ++b) {
+        owners.bands[b] = &state.bands[b].owners;
+        owners.coverage[b] = &state.bands[b].coverage;
+    }
+    pixelsWritten += state.things.draw(*this, owners);
 }
 
 void Renderer::drawGameBand(int bandIndex) {
@@ -90,6 +124,9 @@ void Renderer::drawGameBand(int bandIndex) {
     band.sectorFlats.resize(archive->sectors.size());
     band.planes.beginFrame(*this);
     band.rows.coverage = &band.coverage;
+    band.rows.owners = state.ownerPixels.empty() || !drawThings || archive->things.empty()
+                           ? nullptr
+                           : &band.owners;
     band.coverage.clearRows(rows.first, rows.last);
     std::memset(frameBuffer + rows.first * frameWidth, 0,
                 static_cast<size_t>((rows.last - rows.first + 1) * frameWidth));
@@ -107,6 +144,9 @@ void Renderer::drawGameBand(int bandIndex) {
             const uint8_t* sky = state.sky.row(y);
             band.coverage.coverRow(y, 1, frameWidth - 1, [&](int32_t first, int32_t end) {
                 std::memcpy(out + first, sky + first, static_cast<size_t>(end - first + 1));
+                if (band.rows.owners != nullptr) {
+                    band.owners.mark(y, first, end, SurfaceOwners::sky);
+                }
                 band.rows.pixelsWritten += end - first + 1;
             });
         }
@@ -117,6 +157,7 @@ void Renderer::drawGameBand(int bandIndex) {
 void Renderer::drawGameSubsector(int32_t subsector, int bandIndex) {
     GameLookState& state = *gameLook;
     GameBand& band = state.bands[static_cast<size_t>(bandIndex)];
+    band.owners.subsector = subsector;
     drawSegs(subsector, Look::game, band.rows);
     const int32_t sectorIndex = sectorOfSubsector(subsector);
     if (sectorIndex < 0) {

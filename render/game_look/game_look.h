@@ -10,6 +10,8 @@
 #include "render/game_look/plane_cells.h"
 #include "render/game_look/planes.h"
 #include "render/game_look/sky.h"
+#include "render/game_look/surface_owners.h"
+#include "render/game_look/things.h"
 
 namespace brindle {
 
@@ -18,6 +20,7 @@ struct GameBand {
     RowBand rows;
     CoverageMask coverage;  // of the band's rows
     PlaneDrawer planes;
+    SurfaceOwners owners;  // of the band's pixels, while things are drawn
 
     // The flats of each sector, looked up once a frame (by name, which takes a hash).
     struct SectorFlats {
@@ -36,7 +39,9 @@ struct GameLookState {
     bool skyShown = false;  // the map has a sky texture, this frame
     uint64_t frame = 0;
     std::array<GameBand, 2> bands;
-    HelperThread helper;  // draws the second band
+    HelperThread helper;                // draws the second band
+    std::vector<uint16_t> ownerPixels;  // which surface stored each pixel, with things on
+    ThingDrawer things;
 };
 
 }  // namespace brindle

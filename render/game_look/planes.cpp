@@ -6,6 +6,7 @@
 // divisions per limit, and only the few columns between the certain inside and the certain
 // outside are tested point by point.
 #include "render/game_look/planes.h"
+#include "render/game_look/surface_owners.h"
 
 #include <algorithm>
 #include <cmath>
@@ -224,8 +225,8 @@ void PlaneDrawer::findSpans(const PlaneRow& row) {
 // Draws the row's spans, only where the coverage mask (if any) has nothing yet; returns the
 // pixels stored.
 int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, const PlaneRow& row,
-                             const Span* rowSpans, size_t count,
-                             const PlaneSurface& surface) const {
+                             const Span* rowSpans, size_t count, const PlaneSurface& surface,
+                             SurfaceOwners* owners, uint16_t owner) const {
     uint8_t* out = r.frameBuffer + static_cast<ptrdiff_t>(y) * frameWidth;
     const uint8_t* sky = surface.sky != nullptr ? surface.sky->row(y) : nullptr;
     const uint8_t* colorMap = sky != nullptr
@@ -248,6 +249,9 @@ int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, con
         if (coverage != nullptr) {
             coverage->coverRow(y, span.first, span.last, [&](int32_t first, int32_t last) {
                 drawSpan(first, last);
+                if (owners != nullptr) {
+                    owners->mark(y, first, last, owner);
+                }
                 written += last - first + 1;
             });
         } else {
@@ -330,6 +334,20 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
         rows[static_cast<size_t>(y - rowsFirst)] =
             PlaneRow(view, rise, kind == PlaneKind::floor ? y - 240 : 240 - y);
     }
+    // With things to draw over the frame, the pixels stored are marked as this plane's.
+    SurfaceOwners* owners = nullptr;
+    uint16_t owner = SurfaceOwners::sky;
+    if (band.owners != nullptr && coverage != nullptr) {
+        owners = band.owners;
+        if (surface.sky == nullptr) {
+            SurfaceOwner plane;
+            plane.kind =
+                kind == PlaneKind::floor ? SurfaceOwner::Kind::floor : SurfaceOwner::Kind::ceiling;
+            plane.height = height;
+            owner = band.owners->add(plane);
+        }
+    }
+    const int64_t storedBefore = band.pixelsWritten;
     const auto rowAt = [&](int32_t y) -> const PlaneRow& {
         return rows[static_cast<size_t>(y - rowsFirst)];
     };
@@ -366,7 +384,8 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
             }
             if (overlapping) {
                 const Span whole{lowest, highest};
-                band.pixelsWritten += drawRow(r, coverage, y, rowAt(y), &whole, 1, surface);
+                band.pixelsWritten +=
+                    drawRow(r, coverage, y, rowAt(y), &whole, 1, surface, owners, owner);
                 continue;
             }
         }
@@ -381,7 +400,11 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
                 merged[++kept] = merged[i];
             }
         }
-        band.pixelsWritten += drawRow(r, coverage, y, rowAt(y), merged.data(), kept + 1, surface);
+        band.pixelsWritten +=
+            drawRow(r, coverage, y, rowAt(y), merged.data(), kept + 1, surface, owners, owner);
+    }
+    if (owner != SurfaceOwners::sky && band.pixelsWritten == storedBefore) {
+        band.owners->drop(owner);
     }
 }
 

@@ -17,6 +17,7 @@ namespace brindle {
 
 class CoverageMask;
 class SkyBackdrop;
+class SurfaceOwners;
 
 constexpr int32_t firstFloorRow = 241;
 constexpr int32_t lastCeilingRow = 239;
@@ -106,7 +107,8 @@ class PlaneDrawer {
     void testColumns(const PlaneRow& row, int32_t from, int32_t to, size_t rowStart);
     void addSpan(size_t rowStart, int32_t first, int32_t last);
     int64_t drawRow(Renderer& renderer, CoverageMask* coverage, int32_t y, const PlaneRow& row,
-                    const Span* spans, size_t count, const PlaneSurface& surface) const;
+                    const Span* spans, size_t count, const PlaneSurface& surface,
+                    SurfaceOwners* owners, uint16_t owner) const;
 
     PlaneView view;
     std::vector<RowBound> bounds;

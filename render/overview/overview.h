@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "render/thing_table.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -127,8 +128,9 @@ ViewerArrow viewerArrow(Pixel at, uint16_t angle);
 struct OverviewOptions {
     int32_t width = 640;
     int32_t height = 400;
-    bool things = false;  // each thing as a 3 x 3 square
+    bool things = false;  // each thing shown at `skill` as a 3 x 3 square
     std::optional<ViewerMark> viewer;
+    int skill = defaultSkill;
 };
 
 // Width even and both sides within 64..8192 (a PCX line holds an even number of bytes).

@@ -122,6 +122,9 @@ OverviewPicture drawOverview(const WadArchive& level, const OverviewOptions& opt
     }
     if (options.things) {
         for (const Thing& thing : level.things) {
+            if (!thingShownAtSkill(thing, options.skill) || thingKindOf(thing.type) == nullptr) {
+                continue;
+            }
             const Pixel centre = transform.toPixel(thing.x, thing.y);
             for (int64_t dy = -1; dy <= 1; ++dy) {
                 for (int64_t dx = -1; dx <= 1; ++dx) {

@@ -105,6 +105,9 @@ std::string overviewSvg(const WadArchive& level, const OverviewOptions& options,
         // The radius of the raster's 3 x 3 square.
         const std::string radius = number(1.5 * unitsPerPixel);
         for (const Thing& thing : level.things) {
+            if (!thingShownAtSkill(thing, options.skill) || thingKindOf(thing.type) == nullptr) {
+                continue;
+            }
             svg += "<circle class=\"thing\" data-type=\"" + std::to_string(thing.type) +
                    "\" cx=\"" + std::to_string(thing.x) + "\" cy=\"" + std::to_string(thing.y) +
                    "\" r=\"" + radius + "\"/>\n";

@@ -233,12 +233,20 @@ TEST(Tick, PresentsEveryTickButDrawsOnlyANewView) {
     EXPECT_EQ(viewer.playerAngle, 910);
 }
 
-TEST(Tick, TheLookKeySwitchesLooksAndTheNextTickDrawsIt) {
+TEST(Tick, TheLookAndThingKeysSwitchAndTheNextTickDrawsIt) {
     Viewer viewer = makeRoomViewer(128, 128, 0);
     tick(viewer, held(""), [](const Renderer&) {});
     for (const Look expected : {Look::game, Look::plain}) {
         pressKey(viewer, ViewerKey::toggleLook, [](const std::string&) {});
         EXPECT_EQ(viewer.renderer->look, expected);
+        const uint64_t before = viewer.framesRendered;
+        tick(viewer, held(""), [](const Renderer&) {});
+        EXPECT_EQ(viewer.framesRendered, before + 1);
+    }
+    // T: the things off, then on again, each drawing a new frame.
+    for (const bool expected : {false, true}) {
+        pressKey(viewer, ViewerKey::toggleThings, [](const std::string&) {});
+        EXPECT_EQ(viewer.renderer->drawThings, expected);
         const uint64_t before = viewer.framesRendered;
         tick(viewer, held(""), [](const Renderer&) {});
         EXPECT_EQ(viewer.framesRendered, before + 1);

@@ -172,6 +172,11 @@ TEST_F(RenderCommand, GameLookIsItsOwnPictureAndIgnoresFloors) {
     EXPECT_NE(game, shotOfFreedoom1(""));
     EXPECT_EQ(game, shotOfFreedoom1("--look game --floors"));
     EXPECT_EQ(shotOfFreedoom1("--look plain"), shotOfFreedoom1(""));
+    // The things show at the start, at every skill alike there; the plain look has none.
+    const Bytes noThings = shotOfFreedoom1("--look game --things off");
+    EXPECT_NE(noThings, game);
+    EXPECT_EQ(shotOfFreedoom1("--look game --things on --skill 3"), game);
+    EXPECT_EQ(shotOfFreedoom1("--things off"), shotOfFreedoom1(""));
 }
 
 TEST_F(RenderCommand, Map01OfFreedoom2) {
@@ -290,6 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
                     true},
         FailingShot{"UnknownLook", "shot --wad {wad} --look dusk --out {out}", 1,
                     "--look: dusk not in {plain,game}", false},
+        FailingShot{"SkillSix", "shot --wad {wad} --skill 6 --out {out}", 1, "--skill", false},
+        FailingShot{"ThingsMaybe", "bench --wad {wad} --things maybe", 1, "--things", false},
         FailingShot{"BenchWithoutFrames", "bench --wad {wad} --frames 0", 1, "--frames", false},
         FailingShot{"BenchWithThreeThreads", "bench --wad {wad} --threads 3", 1, "--threads",
                     false},

@@ -27,6 +27,8 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
         Look look = Look::plain;
         bool floors = false;
         Aspect aspect = Aspect::square;
+        bool things = true;
+        int skill = 3;
     };
     const Case cases[] = {
         {{}, CommandLineOutcome::run, "", {}, ""},
@@ -53,6 +55,18 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
          Aspect::fourThree},
         {{"--aspect=16:10"}, CommandLineOutcome::run, "", {}, ""},
         {{"--aspect", "16:9"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --aspect"},
+        {{"--things", "off", "--skill", "5"},
+         CommandLineOutcome::run,
+         "",
+         {},
+         "",
+         Look::plain,
+         false,
+         Aspect::square,
+         false,
+         5},
+        {{"--skill", "6"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --skill"},
+        {{"--things", "maybe"}, CommandLineOutcome::wrongLine, "", {}, "brindle: --things"},
         {{"--wad", "w", iwad},
          CommandLineOutcome::badFile,
          "",
@@ -94,6 +108,8 @@ TEST(WindowCommandLine, OptionsAndBarePaths) {
             EXPECT_EQ(line.look, c.look);
             EXPECT_EQ(line.floors, c.floors);
             EXPECT_EQ(line.aspect, c.aspect);
+            EXPECT_EQ(line.things, c.things);
+            EXPECT_EQ(line.skill, c.skill);
         } else {
             EXPECT_EQ(message.substr(0, c.mapOrMessage.size()), c.mapOrMessage) << message;
         }

@@ -1,7 +1,10 @@
 // Whole frames of freedoom1.wad's E1M1, kept as regression checks (FNV-1a 64 of the 256000
 // bytes). The pictures were looked at before their hashes were taken: textured walls in
 // perspective, column 0 clear, the floors in palette index 30; in the game look lit walls over
-// textured floors and ceilings, the sky above the start room's window and the corridor. Set
+// textured floors and ceilings, the sky above the start room's window and the corridor; with
+// things: the dead marine and the gore at the start lying on the floor, two imps and a potion
+// in the door room's dark, two barrels standing on the floor before a wall, an imp seen from
+// behind with items at the foot of a pillar. Set
 // BRINDLE_FRAME_DIR to write them out again as PPM files.
 #include <gtest/gtest.h>
 
@@ -66,10 +69,14 @@ TEST_F(E1M1FramesTest, FramesMatchTheRecordedOnes) {
         {"door-room", 1000, 600, 16384, false,
          0xe7c7c72faa41fbd2},  // a room to the north-east, facing north
         {"door-room-floors", 1000, 600, 16384, true, 0x2da989185e2b6932},
-        {"start-game", x, y, start, false, 0x21472614a6a1d971, Look::game},
-        {"corridor-game", 200, 304, 0, false, 0xae4eb78d51a00755, Look::game},
-        {"door-room-game", 1000, 600, 16384, true, 0x6c462b116bf2e8f1,
+        {"start-game", x, y, start, false, 0x8fcd1c49ede41ef9, Look::game},
+        {"corridor-game", 200, 304, 0, false, 0x84c030a0678fcad6, Look::game},
+        {"door-room-game", 1000, 600, 16384, true, 0xf4d4676a2d84564d,
          Look::game},  // floors make no difference
+        {"barrels-game", 800, 600, 0, false, 0xf5c2e0194f97f8d1,
+         Look::game},  // two barrels before a wall
+        {"imp-game", 700, 900, 16384, false, 0x8905aa916c4ad335,
+         Look::game},  // an imp's back, items by a pillar
     };
     for (const Viewpoint& v : viewpoints) {
         const uint64_t hash = render(v);

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "render/game_look/lighting.h"
-#include "render/seg_geometry.h"
 #include "render/game_look/sky.h"
+#include "render/seg_geometry.h"
+#include "render/thing_table.h"
 
 namespace brindle::test {
 
@@ -30,6 +31,18 @@ bool rightOf(int64_t x, int64_t y, int64_t px, int64_t py, int64_t dx, int64_t d
     return (y - py) * dx < (x - px) * dy;
 }
 
+// What stored a pixel of the frame last, in painter's order.
+struct Owner {
+    enum Kind { nothing, sky, wall, floor, ceiling } kind = nothing;
+    int32_t scale = 0;    // a wall's at this column
+    int32_t linedef = 0;  // a wall's
+    int16_t height = 0;   // a floor's or ceiling's
+};
+
+int64_t floorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0);
+}
+
 class Definition {
   public:
     explicit Definition(Renderer& r) : r(r), level(*r.archive) {
@@ -39,6 +52,7 @@ class Definition {
 
     void render() {
         std::memset(r.frameBuffer, 0, frameBytes);
+        owners.assign(frameBytes, Owner{});
         int16_t width = 0;
         int16_t height = 0;
         sky = level.findTexture(skyTextureName(level.levelName), &width, &height);
@@ -47,7 +61,7 @@ class Definition {
             skyHeight = height;
             for (int y = 0; y <= 239; ++y) {
                 for (int x = 1; x <= 639; ++x) {
-                    put(x, y, skyTexel(x, y));
+                    put(x, y, skyTexel(x, y), Owner{Owner::sky});
                 }
             }
         } else {
@@ -58,10 +72,16 @@ class Definition {
         } else {
             walk(static_cast<uint32_t>(level.rootNode));
         }
+        if (r.drawThings) {
+            drawThings();
+        }
     }
 
   private:
-    void put(int x, int y, uint8_t value) { r.frameBuffer[y * frameWidth + x] = value; }
+    void put(int x, int y, uint8_t value, Owner owner) {
+        r.frameBuffer[y * frameWidth + x] = value;
+        owners[static_cast<size_t>(y * frameWidth + x)] = owner;
+    }
 
     uint8_t skyTexel(int x, int y) const {
         const int64_t u = ((int64_t{r.columnAngles[x]} - r.viewAngle) & 0xFFFF) >> 6;
@@ -162,13 +182,14 @@ class Definition {
             const int x = pixel % frameWidth;
             const int y = pixel / frameWidth;
             if (isSky) {
-                put(x, y, skyTexel(x, y));
+                put(x, y, skyTexel(x, y), Owner{Owner::sky});
                 continue;
             }
             const Point p = pointOf(floor, h, x, y);
             const int64_t j = std::min<int64_t>(2560 / depthOf(floor, h, y), 47);
             const int64_t map = std::clamp<int64_t>(startMap - j / 2, 0, 31);
-            put(x, y, level.colorMaps[map][flat[((-p.y) & 63) * 64 + (p.x & 63)]]);
+            put(x, y, level.colorMaps[map][flat[((-p.y) & 63) * 64 + (p.x & 63)]],
+                Owner{floor ? Owner::floor : Owner::ceiling, 0, 0, h});
         }
     }
 
@@ -189,11 +210,52 @@ class Definition {
             }
         }
         for (int i = 0; i < sub.segCount; ++i) {
-            drawSeg(level.segs[sub.firstSeg + i]);
+            drawSeg(level.segs[sub.firstSeg + i], sub.firstSeg + i);
         }
     }
 
-    void drawSeg(const Seg& seg) {
+    // The pixels a wall piece stores, worked out from the wall drawers' definition (the clip
+    // at depth 1, the projection, the stepped edges and scale, the rows of each anchor), and
+    // marked as the piece's, with the scale of each column.
+    void markWall(bool fromTop, ViewVertex v1, ViewVertex v2, int16_t top, int16_t bottom,
+                  const char* texture, int32_t linedef) {
+        int16_t w = 0, h = 0;
+        if (texture[0] == '-' || (v1.depth < 1 && v2.depth < 1) ||
+            level.findTexture(texture, &w, &h) == nullptr || w <= 0 || h <= 0) {
+            return;
+        }
+        int32_t d1 = v1.depth, l1 = v1.lateral, d2 = v2.depth, l2 = v2.lateral;
+        if (d1 < 1) {
+            l1 = l1 == l2 ? l1 : int16_t(l1 + (l2 - l1) * (1 - d1) / (d2 - d1));
+            d1 = 1;
+        }
+        if (d2 < 1) {
+            l2 = l1 == l2 ? l2 : int16_t(l1 + (l2 - l1) * (1 - d1) / (d2 - d1));
+            d2 = 1;
+        }
+        const int32_t x1 = 320 - l1 * 554 / d1, x2 = 320 - l2 * 554 / d2;
+        if (x1 == x2 || (x1 < 0 && x2 < 0) || (x1 > 640 && x2 > 640)) {
+            return;
+        }
+        const int32_t a = (top - r.viewHeight) * 554, b = (bottom - r.viewHeight) * 554;
+        const int32_t n = x2 - x1;
+        int32_t t = (240 - a / d1) * 16384, dt = ((a / d1 - a / d2) * 16384) / n;
+        int32_t bt = (240 - b / d1) * 16384, db = ((b / d1 - b / d2) * 16384) / n;
+        int32_t scale = 0x45400000 / d1, ds = (0x45400000 / d2 - scale) / n;
+        for (int32_t i = x1; i <= x2; ++i, t += dt, bt += db, scale += ds) {
+            if (i <= 0 || i >= 640 || bt - t < 16384) {
+                continue;
+            }
+            const int32_t first = std::max(t >> 14, 0);
+            const int32_t end = fromTop ? std::min(bt >> 14, 400) : std::min((bt >> 14) + 1, 400);
+            for (int32_t y = first; y < end; ++y) {
+                owners[static_cast<size_t>(y * frameWidth + i)] =
+                    Owner{Owner::wall, scale, linedef, 0};
+            }
+        }
+    }
+
+    void drawSeg(const Seg& seg, int) {
         const Linedef& line = level.linedefs[seg.linedef];
         const int16_t frontSide = seg.side == 1 ? line.leftSidedef : line.rightSidedef;
         const int16_t backSide = seg.side == 1 ? line.rightSidedef : line.leftSidedef;
@@ -219,16 +281,145 @@ class Definition {
                 r.drawWallFromTop(v1.depth, v1.lateral, v2.depth, v2.lateral, fs.ceilingHeight,
                                   bs.ceilingHeight, seg.angle, front.upperTexture, xOffset,
                                   front.yOffset, g.perpDistance, g.alongOffset, light);
+                markWall(true, v1, v2, fs.ceilingHeight, bs.ceilingHeight, front.upperTexture,
+                         seg.linedef);
             }
             if (bs.floorHeight != fs.floorHeight) {
                 r.drawWallFromBottom(v1.depth, v1.lateral, v2.depth, v2.lateral, bs.floorHeight,
                                      fs.floorHeight, seg.angle, front.lowerTexture, xOffset,
                                      front.yOffset, g.perpDistance, g.alongOffset, light);
+                markWall(false, v1, v2, bs.floorHeight, fs.floorHeight, front.lowerTexture,
+                         seg.linedef);
             }
         }
         r.drawWallFromTop(v1.depth, v1.lateral, v2.depth, v2.lateral, fs.ceilingHeight,
                           fs.floorHeight, seg.angle, front.middleTexture, xOffset, front.yOffset,
                           g.perpDistance, g.alongOffset, light);
+        markWall(true, v1, v2, fs.ceilingHeight, fs.floorHeight, front.middleTexture, seg.linedef);
+    }
+
+    // The picture a thing shows from the viewer, by the three rules in order, looking at every
+    // sprite name.
+    const SpritePicture* pictureOf(const ThingKind& kind, int rotation, bool& flipped) const {
+        const std::string base = std::string(kind.sprite, 4) + kind.frame;
+        flipped = false;
+        if (const SpritePicture* p = level.findSprite(base + '0')) {
+            return p;
+        }
+        const char rot = static_cast<char>('0' + rotation);
+        for (const std::string& name : level.spriteNames()) {
+            if ((name.size() == 6 || name.size() == 8) && name.compare(0, 6, base + rot) == 0 &&
+                level.findSprite(name) != nullptr) {
+                return level.findSprite(name);
+            }
+        }
+        flipped = true;
+        for (const std::string& name : level.spriteNames()) {
+            if (name.size() == 8 && name.compare(0, 4, base, 0, 4) == 0 && name[6] == kind.frame &&
+                name[7] == rot && level.findSprite(name) != nullptr) {
+                return level.findSprite(name);
+            }
+        }
+        return nullptr;
+    }
+
+    struct Placed {
+        size_t index;
+        int32_t d, l;
+        const ThingKind* kind;
+        const SpritePicture* picture;
+        bool flipped;
+    };
+
+    // Every pixel of every thing, farthest first, by the definition.
+    void drawThings() {
+        const int32_t cosA = r.cosine(-r.viewAngle), sinA = r.sine(-r.viewAngle);
+        std::vector<Placed> placed;
+        for (size_t k = 0; k < level.things.size(); ++k) {
+            const Thing& t = level.things[k];
+            const ThingKind* kind = thingKindOf(t.type);
+            if (kind == nullptr || !thingShownAtSkill(t, r.skill)) {
+                continue;
+            }
+            const int32_t dx = int16_t(t.x - r.viewX), dy = int16_t(t.y - r.viewY);
+            const int32_t d = int16_t((dx * cosA - dy * sinA) >> 16);
+            const int32_t l = int16_t((dy * cosA + dx * sinA) >> 16);
+            if (d < 4) {
+                continue;
+            }
+            const uint32_t ang = (uint16_t(r.viewAngle) + uint16_t(r.angleOf(l, d))) & 0xFFFF;
+            const uint16_t facing = uint16_t(int32_t(t.angle * 184.04444444));
+            const int rotation = int(((ang - facing + 36864) & 0xFFFF) >> 13) + 1;
+            bool flipped = false;
+            if (const SpritePicture* p = pictureOf(*kind, rotation, flipped)) {
+                placed.push_back({k, d, l, kind, p, flipped});
+            }
+        }
+        std::stable_sort(placed.begin(), placed.end(),
+                         [](const Placed& a, const Placed& b) { return a.d > b.d; });
+        for (const Placed& p : placed) {
+            drawThing(p);
+        }
+    }
+
+    bool hides(const Owner& o, const Thing& t, const Placed& p, int32_t y, const Sector& s) const {
+        const int32_t scale = 0x45400000 / p.d;
+        switch (o.kind) {
+            case Owner::wall:
+                return o.scale >= scale && r.pointOnLineSide(t.x, t.y, o.linedef) !=
+                                               r.pointOnLineSide(r.viewX, r.viewY, o.linedef);
+            case Owner::floor:
+                return o.height > s.floorHeight && depthOf(true, o.height, y) <= p.d;
+            case Owner::ceiling:
+                return o.height < s.ceilingHeight && depthOf(false, o.height, y) <= p.d;
+            default:
+                return false;
+        }
+    }
+
+    void drawThing(const Placed& p) {
+        const Thing& t = level.things[p.index];
+        const Sector& s = level.sectors[static_cast<size_t>(r.sectorAt(t.x, t.y))];
+        const SpritePicture& pic = *p.picture;
+        // The picture decoded as readPatch decodes a patch, with which texels runs cover.
+        std::vector<int> texel(static_cast<size_t>(pic.width) * pic.height, -1);
+        for (int32_t c = 0; c < pic.width; ++c) {
+            const uint8_t* b = pic.bytes.data();
+            size_t at = size_t(b[8 + 4 * c] | b[9 + 4 * c] << 8 | b[10 + 4 * c] << 16 |
+                               b[11 + 4 * c] << 24);
+            for (; b[at] != 255; at += 4 + b[at + 1]) {
+                for (int k = 0; k < b[at + 1] && b[at] + k < pic.height; ++k) {
+                    texel[size_t(c) * pic.height + b[at] + k] = b[at + 3 + k];
+                }
+            }
+        }
+        const int32_t z = p.kind->ceiling ? s.ceilingHeight - p.kind->height : s.floorHeight;
+        const int32_t top = z + pic.topOffset;
+        const int32_t scale = 0x45400000 / p.d;
+        const int32_t band = std::clamp(s.lightLevel >> 4, 0, 15);
+        const int32_t map =
+            p.kind->bright
+                ? 0
+                : std::clamp((15 - band) * 4 - std::min((scale >> 14) / 28, 47) / 2, 0, 31);
+        const std::vector<uint8_t> before(r.frameBuffer, r.frameBuffer + frameBytes);
+        for (int32_t i = 1; i <= 639; ++i) {
+            int64_t c = floorDiv(int64_t(p.l + pic.leftOffset) * 554 - int64_t(320 - i) * p.d, 554);
+            if (c < 0 || c >= pic.width) {
+                continue;
+            }
+            c = p.flipped ? pic.width - 1 - c : c;
+            for (int32_t y = 0; y <= 399; ++y) {
+                const int64_t row =
+                    floorDiv(int64_t(top - r.viewHeight) * 554 - int64_t(240 - y) * p.d, 554);
+                if (row < 0 || row >= pic.height || texel[size_t(c * pic.height + row)] < 0 ||
+                    hides(owners[size_t(y * frameWidth + i)], t, p, y, s)) {
+                    continue;
+                }
+                r.frameBuffer[y * frameWidth + i] =
+                    p.kind->shadow ? level.colorMaps[6][before[std::max(y - 1, 0) * frameWidth + i]]
+                                   : level.colorMaps[map][texel[size_t(c * pic.height + row)]];
+            }
+        }
     }
 
     Renderer& r;
@@ -239,6 +430,7 @@ class Definition {
     int64_t skyWidth = 0;
     int64_t skyHeight = 0;
     std::map<std::pair<bool, int16_t>, std::vector<std::vector<int>>> members;
+    std::vector<Owner> owners;
 };
 
 }  // namespace

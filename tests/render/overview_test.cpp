@@ -68,7 +68,8 @@ void buildLineCases(WadArchive& archive) {
             level.linedef(c.badVertex ? 999 : start, end, side(c.rightSector), side(c.leftSector));
         archive.linedefs[static_cast<size_t>(line)].flags = c.flags;
     }
-    archive.things.push_back(Thing{100, 20, 0, 3004, 0});
+    archive.things.push_back(test::doomThing(100, 20, 0, 3004, 7));
+    archive.things.push_back(test::doomThing(110, 20, 0, 3004, 1));  // skills 1 and 2 only: not shown
     level.finish();
 }
 
@@ -160,7 +161,7 @@ TEST(OverviewPicture, WallsCoverOpenLinesThingsCoverWallsTheViewerCoversAll) {
     const int16_t b = level.vertex(100, 0);
     level.linedef(a, b, level.sidedef(0, "-"));
     level.linedef(a, b, level.sidedef(0, "-"), level.sidedef(1, "-"));
-    archive.things.push_back(Thing{50, 0, 0, 1, 0});
+    archive.things.push_back(test::doomThing(50, 0, 0, 3001, 7));
     level.finish();
 
     // 623 / 100 across; the line lies on row (399 - 6) / 2 = 196 from column 8 to 631.
@@ -227,6 +228,7 @@ TEST(OverviewSvg, HoldsEveryDrawnLineOnceWithItsClassInDrawingOrder) {
     EXPECT_NE(svg.find("width=\"800\" height=\"500\""), std::string::npos);
     EXPECT_NE(svg.find("<circle class=\"thing\" data-type=\"3004\" cx=\"100\" cy=\"20\""),
               std::string::npos);
+    EXPECT_EQ(svg.find("cx=\"110\""), std::string::npos);
     EXPECT_NE(svg.find("<path class=\"viewer\" transform=\"translate(10 20) rotate(90)"),
               std::string::npos);
     EXPECT_NE(svg.find("<g transform=\"scale(1 -1)\">"), std::string::npos);

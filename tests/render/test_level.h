@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "render/renderer.h"
+#include "wad/formats/level_lumps.h"
 #include "wad/wad_archive.h"
 
 namespace brindle::test {
@@ -43,6 +44,11 @@ class LevelBuilder {
   private:
     WadArchive& level;
 };
+
+// A thing as a Doom-format level stores it, with the skill and mode bits its flags give.
+inline Thing doomThing(int16_t x, int16_t y, int16_t angle, int16_t type, int16_t flags) {
+    return Thing{x, y, angle, type, flags, skillsFromBinaryFlags(flags), (flags & 0x10) == 0};
+}
 
 constexpr uint32_t subsectorChild(int index) {
     return subsectorFlag | static_cast<uint32_t>(index);

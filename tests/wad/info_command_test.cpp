@@ -58,6 +58,7 @@ TEST(InfoCommand, PrintsTheArchiveAndMapOfTheDefaultPathAsOrderedJson) {
         "lumps": 16, "textures": 1, "patches": 1, "maps": ["E1M1"], "map": "E1M1",
         "things": 2, "linedefs": 6, "sidedefs": 6, "vertices": 6, "segs": 6,
         "subsectors": 2, "nodes": 1, "sectors": 1, "rootNode": 0, "format": "doom", "nodeFormat": "classic",
+        "thingFilter": {"skill": 3, "shown": 1, "unknownTypes": 0},
         "playerStart": {"x": 64, "y": 128, "angle": 90, "viewAngle": 16563},
         "files": [{"path": "./Doom1.wad", "kind": "IWAD", "lumps": 16, "maps": ["E1M1"]}],
         "mapSource": "./Doom1.wad"})");
@@ -79,6 +80,12 @@ TEST(InfoCommand, Freedoom) {
     EXPECT_EQ(info["map"], "E4M9");
     EXPECT_EQ(info["rootNode"], 1915);
     EXPECT_EQ(info["playerStart"]["viewAngle"], 16563);
+    EXPECT_EQ(info["thingFilter"]["shown"], 777);  // at skill 3
+    for (const auto& [skill, shown] : {std::pair{1, 643}, {5, 884}}) {
+        const RunResult at =
+            run("info --wad " + path + " --map E4M9 --skill " + std::to_string(skill));
+        EXPECT_EQ(nlohmann::ordered_json::parse(at.output)["thingFilter"]["shown"], shown);
+    }
 }
 
 TEST(InfoCommand, ErrorsAreOneLineWithTheirExitStatus) {

@@ -274,6 +274,11 @@ try {
   await expectShot("Tab again: the 3D view of E2M3", "--map", "E2M3");
   await page.keyboard.press("KeyG");
   await expectShot("G: the game look of E2M3", "--map", "E2M3", "--look", "game");
+  await page.keyboard.press("KeyT");
+  await expectShot("T: the game look without things", "--map", "E2M3", "--look", "game",
+                   "--things", "off");
+  await page.keyboard.press("KeyT");
+  await expectShot("T again: the things are back", "--map", "E2M3", "--look", "game");
   await page.keyboard.press("KeyG");
 
   console.log("# 6. a file that is not a WAD: the error in the page, and the page goes on");

@@ -1,0 +1,157 @@
+// Sprite lumps: their names are indexed when the archive opens (later files over earlier ones,
+// inside a file the first entry between the markers), and each picture is read, checked and
+// decoded the first time it is asked for, then kept.
+#include "wad/sprites.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "wad/lump_names.h"
+#include "wad/wad_archive.h"
+
+namespace brindle {
+
+namespace {
+
+int32_t readInt16(const uint8_t* p) {
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+}
+
+int32_t readInt32(const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                                (static_cast<uint32_t>(p[2]) << 16) |
+                                (static_cast<uint32_t>(p[3]) << 24));
+}
+
+constexpr size_t headerBytes = 8;
+constexpr uint8_t columnEnd = 255;
+// Runs decoded per byte of the lump at most (plus a few), however the columns share them.
+constexpr size_t runsPerLumpByte = 4;
+
+}  // namespace
+
+bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& picture) {
+    if (size < headerBytes) {
+        return false;
+    }
+    picture.width = readInt16(lump);
+    picture.height = readInt16(lump + 2);
+    picture.leftOffset = readInt16(lump + 4);
+    picture.topOffset = readInt16(lump + 6);
+    if (picture.width <= 0 || picture.height <= 0 ||
+        headerBytes + 4 * static_cast<size_t>(picture.width) > size) {
+        return false;
+    }
+    const size_t runLimit = runsPerLumpByte * size + 1024;
+    picture.runs.clear();
+    picture.firstRun.assign(static_cast<size_t>(picture.width) + 1, 0);
+    for (int32_t c = 0; c < picture.width; ++c) {
+        picture.firstRun[static_cast<size_t>(c)] = static_cast<int32_t>(picture.runs.size());
+        const int32_t offset = readInt32(lump + headerBytes + 4 * static_cast<size_t>(c));
+        if (offset < 0) {
+            return false;
+        }
+        size_t at = static_cast<size_t>(offset);
+        while (true) {
+            if (at >= size) {
+                return false;
+            }
+            if (lump[at] == columnEnd) {
+                break;
+            }
+            // top, length, a skipped byte, the texels, a skipped byte
+            if (at + 3 > size) {
+                return false;
+            }
+            const int32_t top = lump[at];
+            const int32_t length = lump[at + 1];
+            if (at + 4 + static_cast<size_t>(length) > size || picture.runs.size() >= runLimit) {
+                return false;
+            }
+            picture.runs.push_back({top, length, static_cast<int32_t>(at + 3)});
+            at += 4 + static_cast<size_t>(length);
+        }
+    }
+    picture.firstRun[static_cast<size_t>(picture.width)] =
+        static_cast<int32_t>(picture.runs.size());
+    picture.bytes.assign(lump, lump + size);
+    return true;
+}
+
+// Later files override earlier ones; inside one file the first entry of a name between the
+// markers counts.
+void WadArchive::indexSprites() {
+    spriteIndex.clear();
+    for (size_t f = 0; f < wadFiles.size(); ++f) {
+        const std::vector<LumpEntry>& directory = wadFiles[f].directory;
+        const int32_t file = static_cast<int32_t>(f);
+        bool inside = false;
+        for (size_t i = 0; i < directory.size(); ++i) {
+            std::string name = lumpName(directory[i].name);
+            if (name == "S_START" || name == "SS_START") {
+                inside = true;
+            } else if (name == "S_END" || name == "SS_END") {
+                inside = false;
+            } else if (inside) {
+                LumpRef& ref = spriteIndex[std::move(name)];
+                if (ref.file != file) {
+                    ref = LumpRef{file, static_cast<int32_t>(i)};
+                }
+            }
+        }
+    }
+    sortedSpriteNames.clear();
+    for (const auto& [name, ref] : spriteIndex) {
+        sortedSpriteNames.push_back(name);
+    }
+    std::sort(sortedSpriteNames.begin(), sortedSpriteNames.end());
+    spritePictures.clear();
+    static std::atomic<uint64_t> indexings{0};
+    spritesIndexed = ++indexings;
+}
+
+uint64_t WadArchive::spriteGeneration() const {
+    return textureOwner != nullptr ? textureOwner->spriteGeneration() : spritesIndexed;
+}
+
+const std::vector<std::string>& WadArchive::spriteNames() const {
+    return textureOwner != nullptr ? textureOwner->spriteNames() : sortedSpriteNames;
+}
+
+const SpritePicture* WadArchive::findSprite(const std::string& name) const {
+    if (textureOwner != nullptr) {
+        return textureOwner->findSprite(name);  // a level worker
+    }
+    std::lock_guard<CompositionLock> hold(spriteLock);
+    const auto known = spritePictures.find(name);
+    if (known != spritePictures.end()) {
+        return known->second.get();
+    }
+    std::unique_ptr<SpritePicture>& picture = spritePictures[name];
+    const auto it = spriteIndex.find(name);
+    if (it == spriteIndex.end()) {
+        return nullptr;
+    }
+    const WadFile& wad = wadFiles[static_cast<size_t>(it->second.file)];
+    const LumpEntry& entry = wad.directory[static_cast<size_t>(it->second.entry)];
+    if (entry.size <= 0 || !wad.holds(entry)) {
+        return nullptr;
+    }
+    // Read with a stream of its own: the archive's streams are open only inside open and
+    // loadLevel, and this may run on any thread.
+    const FileStream in(std::fopen(wad.path.c_str(), "rb"));
+    if (!in || std::fseek(in.get(), entry.filePos, SEEK_SET) != 0) {
+        return nullptr;
+    }
+    LumpBytes bytes(static_cast<size_t>(entry.size));
+    if (std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size()) {
+        return nullptr;
+    }
+    auto decoded = std::make_unique<SpritePicture>();
+    if (decodeSpritePicture(bytes.data(), bytes.size(), *decoded)) {
+        picture = std::move(decoded);
+    }
+    return picture.get();
+}
+
+}  // namespace brindle
