@@ -99,13 +99,11 @@ TEST(ThingFilter, SkillBitsAndSinglePlayer) {
         }
         EXPECT_EQ(shown, c.shownAtSkills) << c.flags;
     }
-    const ThingCount count = countThings({{0, 0, 0, 1, 7},
-                                          {0, 0, 0, 3004, 7},
-                                          {0, 0, 0, 3004, 1},
-                                          {0, 0, 0, 9999, 7},
-                                          {0, 0, 0, 9999, 7},
-                                          {0, 0, 0, 23, 7}},
-                                         3);
+    const ThingCount count = countThings(
+        {test::doomThing(0, 0, 0, 1, 7), test::doomThing(0, 0, 0, 3004, 7),
+         test::doomThing(0, 0, 0, 3004, 1), test::doomThing(0, 0, 0, 9999, 7),
+         test::doomThing(0, 0, 0, 9999, 7), test::doomThing(0, 0, 0, 23, 7)},
+        3);
     EXPECT_EQ(count.shown, 1);
     EXPECT_EQ(count.unknownTypes, 1);
 }
