@@ -70,6 +70,8 @@ test::SyntheticLevel largeRoom() {
     return room;
 }
 
+namespace {
+
 // A sprite picture with its offsets at its feet, and a gap in every column.
 test::Bytes spritePicture(int16_t width, int16_t height) {
     std::vector<test::PatchColumn> columns(static_cast<size_t>(width));
