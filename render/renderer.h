@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "render/game_look/lighting.h"
-#include "render/visibility.h"
 #include "render/thing_table.h"
+#include "render/visibility.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -136,6 +136,9 @@ class Renderer {
     // When set, each subsector whose floor lies below the eye gets its floor filled just
     // before its segs are drawn.
     bool drawFloors = false;
+    // Levels with at least this many segs draw the plain frame nearest first (without floors);
+    // smaller ones back to front, passing over only what is out of view. The pixels are the same.
+    size_t nearestFirstSegs = 16384;
     // Whether the game look draws the map's things, and at which skill (1 to 5) they are placed.
     bool drawThings = true;
     int skill = defaultSkill;

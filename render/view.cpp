@@ -134,7 +134,7 @@ void Renderer::renderFrame() {
         return;
     }
     wallBoxes.fit(*archive, nullptr);
-    if (!drawFloors) {
+    if (!drawFloors && archive->segs.size() >= nearestFirstSegs) {
         renderPlainNearestFirst();
         return;
     }
@@ -146,7 +146,8 @@ void Renderer::renderFrame() {
 // No wall drawer reads the frame, so the wall drawn last over a pixel back to front is the
 // first to reach it front to back: drawn nearest first into a coverage mask, each pixel is
 // stored once, and what nearer walls hide is passed over. The floors, filled before each
-// subsector's walls, need the painter's order.
+// subsector's walls, need the painter's order. Testing the mask costs more per pixel than
+// storing it, so only big maps, where most of what lies in view is hidden, are drawn so.
 void Renderer::renderPlainNearestFirst() {
     if (!plainCoverage) {
         plainCoverage = std::make_unique<CoverageMask>();
