@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "wad/lump_names.h"
+#include "wad/marker_index.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -17,25 +18,7 @@ constexpr int32_t flatBytes = 64 * 64;
 // Later files override earlier ones; inside one file the first entry of a name between the
 // markers counts.
 void WadArchive::indexFlats() {
-    flatIndex.clear();
-    for (size_t f = 0; f < wadFiles.size(); ++f) {
-        const std::vector<LumpEntry>& directory = wadFiles[f].directory;
-        const int32_t file = static_cast<int32_t>(f);
-        bool inside = false;
-        for (size_t i = 0; i < directory.size(); ++i) {
-            std::string name = lumpName(directory[i].name);
-            if (name == "F_START" || name == "FF_START") {
-                inside = true;
-            } else if (name == "F_END" || name == "FF_END") {
-                inside = false;
-            } else if (inside) {
-                LumpRef& ref = flatIndex[std::move(name)];
-                if (ref.file != file) {  // the first entry of a name inside a file counts
-                    ref = LumpRef{file, static_cast<int32_t>(i)};
-                }
-            }
-        }
-    }
+    indexBetweenMarkers(wadFiles, "F_START", "FF_START", "F_END", "FF_END", flatIndex);
 }
 
 // Reads the flats that the level's sectors name, each once; a flat whose entry is not 4096

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "wad/lump_names.h"
+#include "wad/marker_index.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -81,25 +82,7 @@ bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& pictur
 // Later files override earlier ones; inside one file the first entry of a name between the
 // markers counts.
 void WadArchive::indexSprites() {
-    spriteIndex.clear();
-    for (size_t f = 0; f < wadFiles.size(); ++f) {
-        const std::vector<LumpEntry>& directory = wadFiles[f].directory;
-        const int32_t file = static_cast<int32_t>(f);
-        bool inside = false;
-        for (size_t i = 0; i < directory.size(); ++i) {
-            std::string name = lumpName(directory[i].name);
-            if (name == "S_START" || name == "SS_START") {
-                inside = true;
-            } else if (name == "S_END" || name == "SS_END") {
-                inside = false;
-            } else if (inside) {
-                LumpRef& ref = spriteIndex[std::move(name)];
-                if (ref.file != file) {
-                    ref = LumpRef{file, static_cast<int32_t>(i)};
-                }
-            }
-        }
-    }
+    indexBetweenMarkers(wadFiles, "S_START", "SS_START", "S_END", "SS_END", spriteIndex);
     sortedSpriteNames.clear();
     for (const auto& [name, ref] : spriteIndex) {
         sortedSpriteNames.push_back(name);
