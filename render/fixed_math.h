@@ -53,4 +53,14 @@ constexpr int32_t shl32(int32_t a, int n) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) << n);
 }
 
+// Quotients of 64-bit values by a positive divisor, rounded down and up.
+constexpr int64_t floorDiv64(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+constexpr int64_t ceilDiv64(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
 }  // namespace brindle

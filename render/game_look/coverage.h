@@ -34,9 +34,14 @@ class CoverageMask {
     }
 
     uint64_t* rowWords(int32_t y) { return words.data() + y * wordsPerRow; }
+    const uint64_t* rowWords(int32_t y) const { return words.data() + y * wordsPerRow; }
+    bool covered(int32_t x, int32_t y) const {
+        return ((rowWords(y)[x >> 6] >> (x & 63)) & 1) != 0;
+    }
 
     bool rowFull(int32_t y) const { return openInRow[static_cast<size_t>(y)] == 0; }
     bool columnFull(int32_t x) const { return openInColumn[static_cast<size_t>(x)] == 0; }
+    int32_t openIn(int32_t x) const { return openInColumn[static_cast<size_t>(x)]; }
     bool full() const { return openTotal == 0; }
     // Whether columns first to last of row y are all covered.
     bool covers(int32_t y, int32_t first, int32_t last) const {

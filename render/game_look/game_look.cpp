@@ -57,13 +57,12 @@ void Renderer::renderGameFrame() {
     // With things to draw over it, the frame keeps who stored each pixel.
     const bool things = drawThings && !archive->things.empty();
     if (things) {
-        state.ownerPixels.resize(frameBytes);
         state.things.place(*this);
+        state.planeOwners.fit(state.things.reach());
     }
     for (size_t b = 0; b < state.bands.size(); ++b) {
         SurfaceOwners& owners = state.bands[b].owners;
-        owners.pixels = state.ownerPixels.data();
-        owners.reach = &state.things.reach();
+        owners.planes = &state.planeOwners;
         owners.bandBit = b == 0 ? 0 : SurfaceOwners::secondBand;
         owners.beginFrame();
     }
@@ -108,7 +107,7 @@ void Renderer::renderGameFrame() {
 void Renderer::drawGameThings(int32_t firstBandLast) {
     GameLookState& state = *gameLook;
     FrameOwners owners;
-    owners.pixels = state.ownerPixels.data();
+    owners.planes = &state.planeOwners;
     owners.firstBandLast = firstBandLast;
     for (size_t b = 0; b < state.bands.size(); ++b) {
         owners.bands[b] = &state.bands[b].owners;
@@ -124,9 +123,7 @@ void Renderer::drawGameBand(int bandIndex) {
     band.sectorFlats.resize(archive->sectors.size());
     band.planes.beginFrame(*this);
     band.rows.coverage = &band.coverage;
-    band.rows.owners = state.ownerPixels.empty() || !drawThings || archive->things.empty()
-                           ? nullptr
-                           : &band.owners;
+    band.rows.owners = !drawThings || archive->things.empty() ? nullptr : &band.owners;
     band.coverage.clearRows(rows.first, rows.last);
     std::memset(frameBuffer + rows.first * frameWidth, 0,
                 static_cast<size_t>((rows.last - rows.first + 1) * frameWidth));

@@ -39,8 +39,8 @@ struct GameLookState {
     bool skyShown = false;  // the map has a sky texture, this frame
     uint64_t frame = 0;
     std::array<GameBand, 2> bands;
-    HelperThread helper;                // draws the second band
-    std::vector<uint16_t> ownerPixels;  // which surface stored each pixel, with things on
+    HelperThread helper;        // draws the second band
+    PlaneOwnerMap planeOwners;  // which plane stored each pixel, with things on
     ThingDrawer things;
 };
 

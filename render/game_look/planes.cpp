@@ -6,6 +6,7 @@
 // divisions per limit, and only the few columns between the certain inside and the certain
 // outside are tested point by point.
 #include "render/game_look/planes.h"
+#include "render/fixed_math.h"
 #include "render/game_look/surface_owners.h"
 
 #include <algorithm>
@@ -29,16 +30,6 @@ constexpr double screenSlope = 0.5759;
 
 int64_t positivePart(int64_t v) {
     return v > 0 ? v : 0;
-}
-
-// Quotients rounded down and up, for a positive divisor.
-int64_t floorDivide(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
-int64_t ceilDivide(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && a > 0) ? q + 1 : q;
 }
 
 }  // namespace
@@ -123,8 +114,8 @@ void PlaneDrawer::addSpan(size_t rowStart, int32_t first, int32_t last) {
 // between the offsets of columns 639 and 1, so the product stays small.
 int32_t PlaneDrawer::firstColumnAtOrBelow(const PlaneRow& row, const RowBound& b,
                                           int64_t signedBase, int64_t limit) const {
-    const int64_t lastOffset = floorDivide(limit - signedBase, b.slope);
-    return static_cast<int32_t>(321 - ceilDivide((lastOffset + 1) * 65536, row.step));
+    const int64_t lastOffset = floorDiv64(limit - signedBase, b.slope);
+    return static_cast<int32_t>(321 - ceilDiv64((lastOffset + 1) * 65536, row.step));
 }
 
 // The columns that are neither certainly inside nor certainly outside: each point is tested

@@ -2,6 +2,12 @@
 // a sprite's pixel is hidden by a nearer wall it stands behind, or by a floor or ceiling nearer
 // than it at another height than its own sector's. Each band of rows numbers its own surfaces
 // (the second band's numbers have bit 15 set); 0 is the sky, which hides nothing.
+//
+// Only where things reach is anything kept. Floors, ceilings and the sky mark the pixels they
+// store in a map packed to the rows' reach, with a bit per pixel saying so. Walls, which store
+// down columns, only list each column's runs of rows in the order they were drawn: as the frame
+// is drawn nearest first and each pixel is stored by the first surface to reach it, a pixel no
+// plane stored belongs to the first wall run listed for its column that holds its row.
 #pragma once
 
 #include <algorithm>
@@ -11,13 +17,76 @@
 
 namespace brindle {
 
-// Where the placed things may store pixels: the columns any of them reaches, and in each row
-// the first and last column any of them reaches there (first > last: none). Only there does the
-// frame need to say who stored each pixel.
+// Where the placed things may store pixels: in each column the first and last row any of them
+// reaches there, and in each row the first and last column (first > last: none).
 struct ThingReach {
-    std::array<uint8_t, 640> columns{};
+    std::array<int16_t, 640> columnFirst{};
+    std::array<int16_t, 640> columnLast{};
     std::array<int16_t, 400> rowFirst{};
     std::array<int16_t, 400> rowLast{};
+};
+
+// The numbers of the floors, ceilings and sky that stored the pixels things reach, each row's
+// reached columns one after another, and a bit for each pixel of the frame that one of them
+// stored.
+class PlaneOwnerMap {
+  public:
+    static constexpr int32_t wordsPerRow = 640 / 64;
+
+    // Sizes the map to the reach, which must outlive the frame; every bit is cleared.
+    void fit(const ThingReach& reach) {
+        reached = &reach;
+        int32_t size = 0;
+        for (size_t y = 0; y < rowStart.size(); ++y) {
+            rowStart[y] = size;
+            size += std::max(reach.rowLast[y] - reach.rowFirst[y] + 1, 0);
+        }
+        numbers.resize(static_cast<size_t>(size));
+        held.fill(0);
+    }
+    const ThingReach& reach() const { return *reached; }
+
+    // Columns first to last of row y, within its reach, were stored by surface `id`.
+    void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
+        const int32_t reachFirst = reached->rowFirst[static_cast<size_t>(y)];
+        const int32_t from = std::max(first, reachFirst);
+        const int32_t to = std::min<int32_t>(last, reached->rowLast[static_cast<size_t>(y)]);
+        if (from > to) {
+            return;
+        }
+        const auto start = numbers.begin() + (rowStart[static_cast<size_t>(y)] - reachFirst);
+        std::fill(start + from, start + to + 1, id);
+        uint64_t* bits = held.data() + y * wordsPerRow;
+        for (int32_t w = from >> 6; w <= to >> 6; ++w) {
+            const int32_t low = w == from >> 6 ? from & 63 : 0;
+            const int32_t high = w == to >> 6 ? to & 63 : 63;
+            const uint64_t upTo = high == 63 ? ~uint64_t{0} : (uint64_t{1} << (high + 1)) - 1;
+            bits[w] |= upTo & ~((uint64_t{1} << low) - 1);
+        }
+    }
+    // Whether a plane (or the sky) stored pixel (x, y) of the reach, and its number.
+    bool holds(int32_t x, int32_t y) const {
+        return ((held[static_cast<size_t>(y * wordsPerRow + (x >> 6))] >> (x & 63)) & 1) != 0;
+    }
+    uint16_t at(int32_t x, int32_t y) const {
+        return numbers[static_cast<size_t>(rowStart[static_cast<size_t>(y)] + x -
+                                           reached->rowFirst[static_cast<size_t>(y)])];
+    }
+
+  private:
+    const ThingReach* reached = nullptr;
+    std::vector<uint16_t> numbers;
+    std::array<int32_t, 400> rowStart{};
+    std::array<uint64_t, static_cast<size_t>(400) * wordsPerRow> held{};
+};
+
+// A wall piece's run of rows first to end - 1 in one column, within the reach there; whole
+// when the piece stored every row of it.
+struct WallRun {
+    int16_t first;
+    int16_t end;
+    uint16_t id;
+    bool whole;
 };
 
 struct SurfaceOwner {
@@ -54,24 +123,48 @@ class SurfaceOwners {
     // whatever lies behind it (32766 surfaces in one band of one frame).
     static constexpr uint16_t unrecorded = 0x7FFF;
 
-    uint16_t* pixels = nullptr;  // frame-sized, shared by the bands (each writes its own rows)
-    const ThingReach* reach = nullptr;  // only there are the numbers kept
+    PlaneOwnerMap* planes = nullptr;  // shared by the bands, each marking its own rows
     uint16_t bandBit = 0;
     int32_t subsector = -1;  // the subsector whose surfaces are being drawn
     uint16_t current = 0;    // the number of the surface being drawn
     std::vector<SurfaceOwner> owners;
+    std::array<std::vector<WallRun>, 640> wallRuns;  // of each column, in the order drawn
 
-    void beginFrame() { owners.clear(); }
-    // Marks columns first to last of row y as the surface's, where things may reach.
-    void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
-        const int32_t from = std::max<int32_t>(first, reach->rowFirst[static_cast<size_t>(y)]);
-        const int32_t to = std::min<int32_t>(last, reach->rowLast[static_cast<size_t>(y)]);
-        if (from <= to) {
-            std::fill(pixels + y * 640 + from, pixels + y * 640 + to + 1, id);
+    void beginFrame() {
+        owners.clear();
+        for (std::vector<WallRun>& runs : wallRuns) {
+            runs.clear();
         }
     }
-    // Whether a wall column needs its owners marked.
-    bool reaches(int32_t x) const { return reach->columns[static_cast<size_t>(x)] != 0; }
+    // Marks columns first to last of row y as the surface's, where things may reach.
+    void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
+        planes->mark(y, first, last, id);
+    }
+    // Lists rows first to end - 1 of column x as a run of the current wall piece, where things
+    // may reach; false when they reach none of them.
+    bool listWallRun(int32_t x, int32_t first, int32_t end) {
+        const auto column = static_cast<size_t>(x);
+        const int32_t from = std::max<int32_t>(first, planes->reach().columnFirst[column]);
+        const int32_t to = std::min<int32_t>(end, planes->reach().columnLast[column] + 1);
+        if (from >= to) {
+            return false;
+        }
+        wallRuns[column].push_back(
+            WallRun{static_cast<int16_t>(from), static_cast<int16_t>(to), current, false});
+        return true;
+    }
+    // The run just listed for column x was stored whole.
+    void markLastRunWhole(int32_t x) { wallRuns[static_cast<size_t>(x)].back().whole = true; }
+    // Takes back the runs of the current wall piece in columns first to last, when it stored
+    // nothing: its number is about to be given to the next surface.
+    void unlistWallRuns(int32_t first, int32_t last) {
+        for (int32_t x = std::max(first, 0); x <= std::min(last, 639); ++x) {
+            std::vector<WallRun>& runs = wallRuns[static_cast<size_t>(x)];
+            if (!runs.empty() && runs.back().id == current) {
+                runs.pop_back();
+            }
+        }
+    }
     // Numbers a surface about to be drawn; drop() takes the number back when it stored nothing.
     uint16_t add(const SurfaceOwner& owner) {
         if (owners.size() + 1 >= unrecorded) {

@@ -1,13 +1,11 @@
-// Things as sprites over the game-look frame. Everything is integer arithmetic in 32 bits:
-// with the picture's width w, height h and offsets lo, to, and the thing at depth d and
-// lateral offset l, column i shows picture column floor(((l + lo) * 554 - (320 - i) * d) / 554)
-// and row r picture row floor(((top - eye) * 554 - (240 - r) * d) / 554). Both grow with i and
-// r, so the columns and each run's rows that land on the picture are found by solving for the
-// edges; each pixel's own texel is then computed exactly.
+// Where the things stand on the game-look frame, and what hides them. Everything is integer
+// arithmetic: with the picture's width w, height h and offsets lo, to, and the thing at depth d
+// and lateral offset l, column i shows picture column floor(((l + lo) * 554 - (320 - i) * d) /
+// 554) and row r picture row floor(((top - eye) * 554 - (240 - r) * d) / 554). Both grow with i
+// and r, so the columns and rows that land on the picture are found by solving for the edges.
 #include "render/game_look/things.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "render/fixed_math.h"
 #include "render/game_look/lighting.h"
@@ -19,17 +17,7 @@ namespace {
 
 constexpr int32_t nearestThingDepth = 4;
 constexpr int32_t scaleAtDepthOne = 0x45400000;
-constexpr int32_t shadowMap = 6;
 constexpr int32_t rotations = 8;
-
-int64_t floorDiv(int64_t a, int64_t b) {
-    const int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
-}
-
-int64_t ceilDiv(int64_t a, int64_t b) {
-    return -floorDiv(-a, b);
-}
 
 template <typename T>
 bool validIndex(int32_t index, const std::vector<T>& records) {
@@ -38,7 +26,7 @@ bool validIndex(int32_t index, const std::vector<T>& records) {
 
 // The first k with a + k * d >= limit, for d > 0.
 int64_t firstReaching(int64_t a, int64_t d, int64_t limit) {
-    return ceilDiv(limit - a, d);
+    return ceilDiv64(limit - a, d);
 }
 
 }  // namespace
@@ -82,7 +70,33 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
         choicesOf = level.spriteGeneration();
         choices.assign(kinds.size() * rotations, SpriteChoice{});
         chosen.assign(kinds.size() * rotations, 0);
+        widths.assign(kinds.size(), KindWidth{});
     }
+    // The picture of a kind and rotation, chosen once.
+    const auto choice = [&](size_t kindIndex, int32_t rotation) {
+        const size_t slot = kindIndex * rotations + static_cast<size_t>(rotation - 1);
+        if (chosen[slot] == 0) {
+            const ThingKind& kind = kinds[kindIndex];
+            choices[slot] = chooseSprite(level, kind.sprite, kind.frame, rotation);
+            chosen[slot] = 1;
+        }
+        return choices[slot];
+    };
+    // How far left and right of a thing's position any picture of its kind reaches.
+    const auto widthOf = [&](size_t kindIndex) -> const KindWidth& {
+        KindWidth& width = widths[kindIndex];
+        if (!width.known) {
+            width.known = true;
+            for (int32_t rotation = 1; rotation <= rotations; ++rotation) {
+                if (const SpritePicture* picture = choice(kindIndex, rotation).picture) {
+                    width.any = true;
+                    width.left = std::max(width.left, picture->leftOffset);
+                    width.right = std::max(width.right, picture->width - picture->leftOffset);
+                }
+            }
+        }
+        return width;
+    };
     // setView's transform of a vertex.
     const int32_t cosA = r.cosine(neg32(r.viewAngle));
     const int32_t sinA = r.sine(neg32(r.viewAngle));
@@ -99,15 +113,25 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
         if (depth < nearestThingDepth) {
             continue;
         }
+        // Things wholly left or right of the frame in every rotation are passed over before their
+        // rotation and sector are worked out: the columns a picture reaches are the placement's
+        // below, with its offset and width at their extremes.
+        const auto kindIndex = static_cast<size_t>(kind - kinds.data());
+        const KindWidth& width = widthOf(kindIndex);
+        if (!width.any ||
+            ceilDiv64(
+                int64_t{centerColumn} * depth - int64_t{lateral + width.left} * projectionFactor,
+                depth) > frameWidth - 1 ||
+            ceilDiv64(
+                int64_t{width.right - lateral} * projectionFactor + int64_t{centerColumn} * depth,
+                depth) -
+                    1 <
+                1) {
+            continue;
+        }
         const int32_t rotation = thingRotation(r.viewAngle, r.angleOf(lateral, depth),
                                                thingAngleFromDegrees(thing.angle));
-        const size_t slot = static_cast<size_t>(kind - kinds.data()) * rotations +
-                            static_cast<size_t>(rotation - 1);
-        if (chosen[slot] == 0) {
-            choices[slot] = chooseSprite(level, kind->sprite, kind->frame, rotation);
-            chosen[slot] = 1;
-        }
-        const SpriteChoice sprite = choices[slot];
+        const SpriteChoice sprite = choice(kindIndex, rotation);
         if (sprite.picture == nullptr) {
             continue;
         }
@@ -152,12 +176,18 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
             placed.push_back(p);
         }
     }
-    reached.columns.fill(0);
+    reached.columnFirst.fill(frameHeight);
+    reached.columnLast.fill(-1);
     reached.rowFirst.fill(frameWidth);
     reached.rowLast.fill(-1);
     for (const PlacedThing& p : placed) {
-        std::fill(reached.columns.begin() + p.firstColumn,
-                  reached.columns.begin() + p.lastColumn + 1, uint8_t{1});
+        for (int32_t x = p.firstColumn; x <= p.lastColumn; ++x) {
+            const auto column = static_cast<size_t>(x);
+            reached.columnFirst[column] =
+                static_cast<int16_t>(std::min<int32_t>(reached.columnFirst[column], p.firstRow));
+            reached.columnLast[column] =
+                static_cast<int16_t>(std::max<int32_t>(reached.columnLast[column], p.lastRow));
+        }
         for (int32_t y = p.firstRow; y <= p.lastRow; ++y) {
             const auto row = static_cast<size_t>(y);
             reached.rowFirst[row] =
@@ -210,98 +240,6 @@ bool surfaceHidesThing(const Renderer& r, SurfaceOwner& owner, const PlacedThing
         }
     }
     return true;
-}
-
-// Whether the surface that stored frame pixel (x, y) stands in front of the thing there.
-bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
-                         int32_t x, int32_t y) const {
-    const int band = y <= owners.firstBandLast ? 0 : 1;
-    const CoverageMask* coverage = owners.coverage[band];
-    if (coverage == nullptr ||
-        ((const_cast<CoverageMask*>(coverage)->rowWords(y)[x >> 6] >> (x & 63)) & 1) == 0) {
-        return false;  // nothing was drawn there
-    }
-    const uint16_t id = owners.pixels[y * frameWidth + x];
-    const uint16_t number = id & SurfaceOwners::unrecorded;
-    if (id == SurfaceOwners::sky) {
-        return false;
-    }
-    SurfaceOwners* surfaces = owners.bands[(id & SurfaceOwners::secondBand) != 0 ? 1 : 0];
-    if (number == SurfaceOwners::unrecorded || surfaces == nullptr ||
-        number > surfaces->owners.size()) {
-        return true;
-    }
-    return surfaceHidesThing(r, surfaces->owners[number - 1u], thing, x, y);
-}
-
-void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing) {
-    const SpritePicture& picture = *thing.sprite.picture;
-    const int64_t d = thing.depth;
-    // Column i shows picture column floorDiv(across + i * d, 554).
-    const int64_t across =
-        int64_t{thing.lateral + picture.leftOffset} * projectionFactor - int64_t{centerColumn} * d;
-    const int64_t firstColumn = std::max<int64_t>(firstReaching(across, d, 0), 1);
-    const int64_t lastColumn = std::min<int64_t>(
-        firstReaching(across, d, int64_t{picture.width} * projectionFactor) - 1, frameWidth - 1);
-    // Row r shows picture row floorDiv(down + r * d, 554).
-    const int64_t down =
-        int64_t{thing.top - r.viewHeight} * projectionFactor - int64_t{horizonRow} * d;
-    const uint8_t* shadowSource = nullptr;
-    if (thing.kind->shadow) {
-        before.assign(r.frameBuffer, r.frameBuffer + frameBytes);
-        shadowSource = before.data();
-    }
-    const uint8_t* shadowMapRow = r.archive->colorMaps[shadowMap].data();
-    for (int64_t i = firstColumn; i <= lastColumn; ++i) {
-        const int32_t c = static_cast<int32_t>(floorDiv(across + i * d, projectionFactor));
-        if (c < 0 || c >= picture.width) {
-            continue;
-        }
-        const int32_t column = thing.sprite.flipped ? picture.width - 1 - c : c;
-        for (const SpriteRun* run = picture.runsBegin(column); run != picture.runsEnd(column);
-             ++run) {
-            const int64_t runEnd = std::min(run->top + run->length, picture.height);
-            if (run->top >= runEnd) {
-                continue;
-            }
-            const int64_t firstRow =
-                std::max<int64_t>(firstReaching(down, d, int64_t{run->top} * projectionFactor), 0);
-            const int64_t lastRow = std::min<int64_t>(
-                firstReaching(down, d, runEnd * projectionFactor) - 1, frameHeight - 1);
-            // The picture row and its remainder, moved on by d each frame row: within the run
-            // the numerator is not negative, so t is its plain quotient by 554.
-            int64_t t = firstRow <= lastRow ? floorDiv(down + firstRow * d, projectionFactor) : 0;
-            int64_t rest = down + firstRow * d - t * projectionFactor;
-            for (int64_t y = firstRow; y <= lastRow; ++y, rest += d) {
-                while (rest >= projectionFactor) {
-                    rest -= projectionFactor;
-                    ++t;
-                }
-                const int32_t x = static_cast<int32_t>(i);
-                const int32_t row = static_cast<int32_t>(y);
-                if (hidden(r, owners, thing, x, row)) {
-                    continue;
-                }
-                uint8_t& pixel = r.frameBuffer[row * frameWidth + x];
-                if (shadowSource != nullptr) {
-                    pixel = shadowMapRow[shadowSource[std::max(row - 1, 0) * frameWidth + x]];
-                } else {
-                    pixel =
-                        thing.colorMap[picture
-                                           .bytes[static_cast<size_t>(run->data + (t - run->top))]];
-                }
-                ++stored;
-            }
-        }
-    }
-}
-
-int64_t ThingDrawer::draw(Renderer& r, const FrameOwners& owners) {
-    stored = 0;
-    for (const PlacedThing& thing : placed) {
-        drawThing(r, owners, thing);
-    }
-    return stored;
 }
 
 }  // namespace brindle

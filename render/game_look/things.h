@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -39,7 +40,7 @@ struct PlacedThing {
 // What drawing the things needs of the finished frame: the number of the surface that stored
 // each pixel, each band's surfaces and coverage, and the last row of the first band.
 struct FrameOwners {
-    const uint16_t* pixels = nullptr;
+    const PlaneOwnerMap* planes = nullptr;
     SurfaceOwners* bands[2] = {};
     CoverageMask* coverage[2] = {};
     int32_t firstBandLast = frameHeight - 1;
@@ -55,19 +56,50 @@ class ThingDrawer {
     int64_t draw(Renderer& r, const FrameOwners& owners);
 
   private:
+    enum class ColumnCase { hidden, shown, mixed };
+
+    SurfaceOwner* ownerOf(const FrameOwners& owners, uint16_t id);
     bool hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
-                int32_t y) const;
+                int32_t y);
+    ColumnCase columnCase(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
+                          int32_t x);
+    void findColumnWalls(const FrameOwners& owners, const PlacedThing& thing, int32_t x);
+    void findTexelRows(const Renderer& r, const PlacedThing& thing);
+    template <bool tested>
+    void drawPixel(Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
+                   int32_t y, uint8_t texel);
+    template <bool tested>
+    void drawColumn(Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
+                    int32_t column);
     void drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing);
 
     std::vector<PlacedThing> placed;
     ThingReach reached;
-    std::vector<uint8_t> before;  // the frame before a shadow thing is drawn
+    std::vector<uint8_t> before;        // the frame before a shadow thing is drawn
+    std::vector<int32_t> texelRows;     // the picture row at each frame row the thing reaches
+    std::vector<int32_t> rowOfTexel;    // the first of those frame rows at or past a picture row
+    std::vector<uint16_t> columnWalls;  // the wall that stored each of them, in one column
+    uint16_t columnWall = 0;            // the last of those asked about (sky: none)
+    bool columnWallHides = false;       // and whether it hides the thing
+    // The surface that stored the last pixel asked about, and its record (null: one that hides
+    // whatever lies behind it).
+    uint16_t lastId = 0;
+    SurfaceOwner* lastOwner = nullptr;
     int64_t stored = 0;
     // The picture chosen for each line of the thing table and rotation, once per archive (and
     // again when it is opened again).
     uint64_t choicesOf = 0;  // the archive's sprite generation
     std::vector<SpriteChoice> choices;
     std::vector<uint8_t> chosen;
+    // How far left (the largest left offset) and right (the largest width less left offset) of
+    // its position any picture of each kind of thing reaches.
+    struct KindWidth {
+        bool known = false;
+        bool any = false;  // a picture in some rotation
+        int32_t left = INT32_MIN;
+        int32_t right = INT32_MIN;
+    };
+    std::vector<KindWidth> widths;
 };
 
 // Whether a surface that stored pixel (x, y) hides the thing there: a wall piece as near as the

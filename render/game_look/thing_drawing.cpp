@@ -1,0 +1,242 @@
+// The placed things drawn over the finished game-look frame, farthest first, column by column.
+// Each pixel's picture column and row come from stepping the placement's exact quotients along
+// the columns and rows rather than dividing again for each.
+#include <algorithm>
+#include <cstring>
+
+#include "render/fixed_math.h"
+#include "render/game_look/things.h"
+#include "render/projection.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr int32_t shadowMap = 6;
+
+// floorDiv(start + k * d, 554) for k = 0, 1, 2, ... without a division per step.
+class QuotientSteps {
+  public:
+    QuotientSteps(int64_t start, int64_t d)
+        : quotient(floorDiv64(start, projectionFactor)),
+          rest(start - quotient * projectionFactor),
+          wholeStep(d / projectionFactor),
+          restStep(d % projectionFactor) {}
+    int64_t value() const { return quotient; }
+    void next() {
+        quotient += wholeStep;
+        rest += restStep;
+        if (rest >= projectionFactor) {
+            rest -= projectionFactor;
+            ++quotient;
+        }
+    }
+
+  private:
+    int64_t quotient;
+    int64_t rest;
+    int64_t wholeStep;
+    int64_t restStep;
+};
+
+}  // namespace
+
+// The record of surface `id` (null: one past the numbers kept, which hides what lies behind
+// it). Neighbouring pixels mostly share their surface: the last one is remembered.
+SurfaceOwner* ThingDrawer::ownerOf(const FrameOwners& owners, uint16_t id) {
+    if (id != lastId) {
+        lastId = id;
+        lastOwner = nullptr;
+        const uint16_t number = id & SurfaceOwners::unrecorded;
+        SurfaceOwners* surfaces = owners.bands[(id & SurfaceOwners::secondBand) != 0 ? 1 : 0];
+        if (number != SurfaceOwners::unrecorded && surfaces != nullptr &&
+            number <= surfaces->owners.size()) {
+            lastOwner = &surfaces->owners[number - 1u];
+        }
+    }
+    return lastOwner;
+}
+
+// Which wall stored each row of the thing in column x, where no plane did: the first run
+// listed for the column that holds the row (sky: none).
+void ThingDrawer::findColumnWalls(const FrameOwners& owners, const PlacedThing& thing, int32_t x) {
+    const int32_t rows = thing.lastRow - thing.firstRow + 1;
+    columnWalls.assign(static_cast<size_t>(rows), SurfaceOwners::sky);
+    columnWall = SurfaceOwners::sky;
+    columnWallHides = false;
+    int32_t open = rows;
+    for (const SurfaceOwners* band : owners.bands) {
+        if (band == nullptr) {
+            continue;
+        }
+        for (const WallRun& run : band->wallRuns[static_cast<size_t>(x)]) {
+            const int32_t from = std::max<int32_t>(run.first, thing.firstRow);
+            const int32_t to = std::min<int32_t>(run.end, thing.lastRow + 1);
+            for (int32_t y = from; y < to; ++y) {
+                uint16_t& wall = columnWalls[static_cast<size_t>(y - thing.firstRow)];
+                if (wall == SurfaceOwners::sky) {
+                    wall = run.id;
+                    --open;
+                }
+            }
+            if (open == 0) {
+                return;
+            }
+        }
+    }
+}
+
+// Whether column x of the thing is hidden whole, shown whole, or neither, by the first wall run
+// listed there that holds any of its rows: when that run holds them all and its piece stored
+// every row of it, that wall stored every pixel of the thing's column.
+ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOwners& owners,
+                                                const PlacedThing& thing, int32_t x) {
+    const int band = thing.firstRow <= owners.firstBandLast ? 0 : 1;
+    if (owners.bands[band] == nullptr || (band == 0 && thing.lastRow > owners.firstBandLast)) {
+        return ColumnCase::mixed;
+    }
+    for (const WallRun& run : owners.bands[band]->wallRuns[static_cast<size_t>(x)]) {
+        if (run.end <= thing.firstRow || run.first > thing.lastRow) {
+            continue;
+        }
+        if (!run.whole || run.first > thing.firstRow || run.end <= thing.lastRow) {
+            return ColumnCase::mixed;
+        }
+        SurfaceOwner* owner = ownerOf(owners, run.id);
+        return owner == nullptr || surfaceHidesThing(r, *owner, thing, x, thing.firstRow)
+                   ? ColumnCase::hidden
+                   : ColumnCase::shown;
+    }
+    return ColumnCase::mixed;
+}
+
+// Whether the surface that stored frame pixel (x, y) of the column findColumnWalls was last
+// called for stands in front of the thing there. Down a column, a wall's answer is the same.
+bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
+                         int32_t x, int32_t y) {
+    const CoverageMask* coverage = owners.coverage[y <= owners.firstBandLast ? 0 : 1];
+    if (coverage == nullptr || !coverage->covered(x, y)) {
+        return false;  // nothing was drawn there
+    }
+    if (owners.planes->holds(x, y)) {
+        const uint16_t id = owners.planes->at(x, y);
+        if (id == SurfaceOwners::sky) {
+            return false;
+        }
+        SurfaceOwner* owner = ownerOf(owners, id);
+        return owner == nullptr || surfaceHidesThing(r, *owner, thing, x, y);
+    }
+    const uint16_t wall = columnWalls[static_cast<size_t>(y - thing.firstRow)];
+    if (wall != columnWall) {
+        columnWall = wall;
+        SurfaceOwner* owner = ownerOf(owners, wall);
+        columnWallHides = wall != SurfaceOwners::sky &&
+                          (owner == nullptr || surfaceHidesThing(r, *owner, thing, x, y));
+    }
+    return columnWallHides;
+}
+
+// The picture row shown at each frame row the thing reaches, and for each picture row from the
+// first of those to one past the last, the first of those frame rows that shows it or a later
+// one: a run's frame rows are then found without a search.
+void ThingDrawer::findTexelRows(const Renderer& r, const PlacedThing& thing) {
+    const int64_t d = thing.depth;
+    const int64_t down =
+        int64_t{thing.top - r.viewHeight} * projectionFactor - int64_t{horizonRow} * d;
+    QuotientSteps t(down + thing.firstRow * d, d);
+    texelRows.clear();
+    for (int32_t y = thing.firstRow; y <= thing.lastRow; ++y, t.next()) {
+        texelRows.push_back(static_cast<int32_t>(t.value()));
+    }
+    rowOfTexel.clear();
+    for (size_t k = 0; k < texelRows.size(); ++k) {
+        // Picture rows up to this frame row's, and not already reached by an earlier one.
+        const int32_t reached = texelRows.front() + static_cast<int32_t>(rowOfTexel.size());
+        rowOfTexel.insert(rowOfTexel.end(), static_cast<size_t>(texelRows[k] - reached + 1),
+                          static_cast<int32_t>(k));
+    }
+    rowOfTexel.push_back(static_cast<int32_t>(texelRows.size()));
+}
+
+template <bool tested>
+void ThingDrawer::drawPixel(Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
+                            int32_t x, int32_t y, uint8_t texel) {
+    if (tested && hidden(r, owners, thing, x, y)) {
+        return;
+    }
+    uint8_t& pixel = r.frameBuffer[y * frameWidth + x];
+    if (thing.kind->shadow) {
+        pixel = r.archive->colorMaps[shadowMap][before[std::max(y - 1, 0) * frameWidth + x]];
+    } else {
+        pixel = thing.colorMap[texel];
+    }
+    ++stored;
+}
+
+// Draws picture column `column` at frame column x, run after run as the picture stores them,
+// so that where two runs cover a row the later one's texel shows.
+// Each pixel is tested against the surface that stored it, unless the whole column is known to
+// be shown.
+template <bool tested>
+void ThingDrawer::drawColumn(Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
+                             int32_t x, int32_t column) {
+    const SpritePicture& picture = *thing.sprite.picture;
+    const auto lowest = static_cast<int32_t>(texelRows.front());
+    const auto beyond = static_cast<int32_t>(texelRows.back()) + 1;
+    for (const SpriteRun* run = picture.runsBegin(column); run != picture.runsEnd(column); ++run) {
+        const int32_t top = std::clamp(run->top, lowest, beyond);
+        const int32_t end =
+            std::clamp(std::min(run->top + run->length, picture.height), lowest, beyond);
+        const int32_t last = rowOfTexel[static_cast<size_t>(std::max(end, top) - lowest)];
+        const uint8_t* texels = picture.bytes.data() + (run->data - run->top);
+        for (int32_t k = rowOfTexel[static_cast<size_t>(top - lowest)]; k < last; ++k) {
+            drawPixel<tested>(r, owners, thing, x, thing.firstRow + k,
+                              texels[texelRows[static_cast<size_t>(k)]]);
+        }
+    }
+}
+
+void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing) {
+    const SpritePicture& picture = *thing.sprite.picture;
+    const int64_t d = thing.depth;
+    if (thing.kind->shadow) {
+        // The rows it covers and the one above them, as they stand before it is drawn.
+        const int32_t from = std::max(thing.firstRow - 1, 0) * frameWidth;
+        before.resize(frameBytes);
+        std::memcpy(before.data() + from, r.frameBuffer + from,
+                    static_cast<size_t>((thing.lastRow + 1) * frameWidth - from));
+    }
+    findTexelRows(r, thing);
+    const int64_t across =
+        int64_t{thing.lateral + picture.leftOffset} * projectionFactor - int64_t{centerColumn} * d;
+    QuotientSteps c(across + thing.firstColumn * d, d);
+    for (int32_t x = thing.firstColumn; x <= thing.lastColumn; ++x, c.next()) {
+        const auto shown = static_cast<int32_t>(c.value());
+        if (shown < 0 || shown >= picture.width) {
+            continue;
+        }
+        const int32_t column = thing.sprite.flipped ? picture.width - 1 - shown : shown;
+        switch (columnCase(r, owners, thing, x)) {
+            case ColumnCase::hidden:
+                break;
+            case ColumnCase::shown:
+                drawColumn<false>(r, owners, thing, x, column);
+                break;
+            case ColumnCase::mixed:
+                findColumnWalls(owners, thing, x);
+                drawColumn<true>(r, owners, thing, x, column);
+                break;
+        }
+    }
+}
+
+int64_t ThingDrawer::draw(Renderer& r, const FrameOwners& owners) {
+    stored = 0;
+    lastId = SurfaceOwners::sky;
+    for (const PlacedThing& thing : placed) {
+        drawThing(r, owners, thing);
+    }
+    return stored;
+}
+
+}  // namespace brindle
