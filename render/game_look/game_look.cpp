@@ -112,6 +112,7 @@ void Renderer::drawGameThings(int32_t firstBandLast) {
     for (size_t b = 0; b < state.bands.size(); ++b) {
         owners.bands[b] = &state.bands[b].owners;
         owners.coverage[b] = &state.bands[b].coverage;
+        owners.bandFull[b] = state.bands[b].coverage.full();
     }
     pixelsWritten += state.things.draw(*this, owners);
 }

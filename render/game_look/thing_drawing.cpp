@@ -114,8 +114,9 @@ ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOw
 // called for stands in front of the thing there. Down a column, a wall's answer is the same.
 bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
                          int32_t x, int32_t y) {
-    const CoverageMask* coverage = owners.coverage[y <= owners.firstBandLast ? 0 : 1];
-    if (coverage == nullptr || !coverage->covered(x, y)) {
+    const int band = y <= owners.firstBandLast ? 0 : 1;
+    const CoverageMask* coverage = owners.coverage[band];
+    if (coverage == nullptr || (!owners.bandFull[band] && !coverage->covered(x, y))) {
         return false;  // nothing was drawn there
     }
     if (owners.planes->holds(x, y)) {

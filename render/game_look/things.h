@@ -43,6 +43,7 @@ struct FrameOwners {
     const PlaneOwnerMap* planes = nullptr;
     SurfaceOwners* bands[2] = {};
     CoverageMask* coverage[2] = {};
+    bool bandFull[2] = {};  // every pixel of the band's rows was drawn (as on most frames)
     int32_t firstBandLast = frameHeight - 1;
 };
 
