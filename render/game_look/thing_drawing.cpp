@@ -121,10 +121,18 @@ bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const Pla
     }
     if (owners.planes->holds(x, y)) {
         const uint16_t id = owners.planes->at(x, y);
-        if (id == SurfaceOwners::sky) {
+        if (id == SurfaceOwners::sky || id == planeNeverHiding) {
             return false;
         }
         SurfaceOwner* owner = ownerOf(owners, id);
+        if (owner != nullptr &&
+            ((owner->kind == SurfaceOwner::Kind::floor && owner->height <= thing.floorHeight) ||
+             (owner->kind == SurfaceOwner::Kind::ceiling &&
+              owner->height >= thing.ceilingHeight))) {
+            // The thing's own floor, or one below it: it hides none of the thing's rows.
+            planeNeverHiding = id;
+            return false;
+        }
         return owner == nullptr || surfaceHidesThing(r, *owner, thing, x, y);
     }
     const uint16_t wall = columnWalls[static_cast<size_t>(y - thing.firstRow)];
@@ -208,6 +216,7 @@ void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const Placed
                     static_cast<size_t>((thing.lastRow + 1) * frameWidth - from));
     }
     findTexelRows(r, thing);
+    planeNeverHiding = SurfaceOwners::sky;
     const int64_t across =
         int64_t{thing.lateral + picture.leftOffset} * projectionFactor - int64_t{centerColumn} * d;
     QuotientSteps c(across + thing.firstColumn * d, d);

@@ -76,9 +76,11 @@ class ThingDrawer {
 
     std::vector<PlacedThing> placed;
     ThingReach reached;
-    std::vector<uint8_t> before;        // the frame before a shadow thing is drawn
-    std::vector<int32_t> texelRows;     // the picture row at each frame row the thing reaches
-    std::vector<int32_t> rowOfTexel;    // the first of those frame rows at or past a picture row
+    std::vector<uint8_t> before;      // the frame before a shadow thing is drawn
+    std::vector<int32_t> texelRows;   // the picture row at each frame row the thing reaches
+    std::vector<int32_t> rowOfTexel;  // the first of those frame rows at or past a picture row
+    // A floor or ceiling that hides none of the thing being drawn (sky: none found yet).
+    uint16_t planeNeverHiding = 0;
     std::vector<uint16_t> columnWalls;  // the wall that stored each of them, in one column
     uint16_t columnWall = 0;            // the last of those asked about (sky: none)
     bool columnWallHides = false;       // and whether it hides the thing
