@@ -121,19 +121,16 @@ bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const Pla
     }
     if (owners.planes->holds(x, y)) {
         const uint16_t id = owners.planes->at(x, y);
-        if (id == SurfaceOwners::sky || id == planeNeverHiding) {
+        if (id == SurfaceOwners::sky) {
             return false;
         }
-        SurfaceOwner* owner = ownerOf(owners, id);
-        if (owner != nullptr &&
-            ((owner->kind == SurfaceOwner::Kind::floor && owner->height <= thing.floorHeight) ||
-             (owner->kind == SurfaceOwner::Kind::ceiling &&
-              owner->height >= thing.ceilingHeight))) {
-            // The thing's own floor, or one below it: it hides none of the thing's rows.
-            planeNeverHiding = id;
-            return false;
+        // A floor hides the thing in the rows from some row down, a ceiling in the rows up to
+        // some row; each plane's rows are found once for the thing.
+        PlaneRows& rows = planeRows[id % planeRows.size()];
+        if (rows.id != id) {
+            rows = planeRowsOf(r, owners, thing, id);
         }
-        return owner == nullptr || surfaceHidesThing(r, *owner, thing, x, y);
+        return y >= rows.first && y <= rows.last;
     }
     const uint16_t wall = columnWalls[static_cast<size_t>(y - thing.firstRow)];
     if (wall != columnWall) {
@@ -143,6 +140,57 @@ bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const Pla
                           (owner == nullptr || surfaceHidesThing(r, *owner, thing, x, y));
     }
     return columnWallHides;
+}
+
+// The rows in which plane `id` hides the thing: a floor above the thing's floor in the rows
+// whose depth D is at most the thing's, a ceiling below its ceiling likewise (none: first >
+// last). Both hold for a band of rows that reaches the frame's edge: D shrinks away from the
+// horizon.
+ThingDrawer::PlaneRows ThingDrawer::planeRowsOf(const Renderer& r, const FrameOwners& owners,
+                                                const PlacedThing& thing, uint16_t id) {
+    PlaneRows rows{id, frameHeight, -1};
+    SurfaceOwner* owner = ownerOf(owners, id);
+    if (owner == nullptr) {
+        rows.first = 0;  // past the numbers kept: hides everything behind it
+        rows.last = frameHeight - 1;
+        return rows;
+    }
+    // The first (for a floor) or last (for a ceiling) row it hides, by asking the rule itself
+    // at the rows where its answer can change: it changes once, so a binary search finds it.
+    const bool floor = owner->kind == SurfaceOwner::Kind::floor;
+    int32_t low = floor ? horizonRow : 0;
+    int32_t high = floor ? frameHeight - 1 : horizonRow;
+    const auto hides = [&](int32_t y) { return surfaceHidesThing(r, *owner, thing, 0, y); };
+    if (floor) {
+        if (!hides(high)) {
+            return rows;
+        }
+        while (low < high) {  // the first row that hides
+            const int32_t mid = low + (high - low) / 2;
+            if (hides(mid)) {
+                high = mid;
+            } else {
+                low = mid + 1;
+            }
+        }
+        rows.first = low;
+        rows.last = frameHeight - 1;
+    } else {
+        if (!hides(low)) {
+            return rows;
+        }
+        while (low < high) {  // the last row that hides
+            const int32_t mid = low + (high - low + 1) / 2;
+            if (hides(mid)) {
+                low = mid;
+            } else {
+                high = mid - 1;
+            }
+        }
+        rows.first = 0;
+        rows.last = low;
+    }
+    return rows;
 }
 
 // The picture row shown at each frame row the thing reaches, and for each picture row from the
@@ -216,7 +264,7 @@ void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const Placed
                     static_cast<size_t>((thing.lastRow + 1) * frameWidth - from));
     }
     findTexelRows(r, thing);
-    planeNeverHiding = SurfaceOwners::sky;
+    planeRows.fill(PlaneRows{});
     const int64_t across =
         int64_t{thing.lateral + picture.leftOffset} * projectionFactor - int64_t{centerColumn} * d;
     QuotientSteps c(across + thing.firstColumn * d, d);

@@ -57,6 +57,12 @@ class ThingDrawer {
     int64_t draw(Renderer& r, const FrameOwners& owners);
 
   private:
+    struct PlaneRows {
+        uint16_t id = 0;
+        int32_t first = 0;
+        int32_t last = -1;
+    };
+
     enum class ColumnCase { hidden, shown, mixed };
 
     SurfaceOwner* ownerOf(const FrameOwners& owners, uint16_t id);
@@ -65,6 +71,8 @@ class ThingDrawer {
     ColumnCase columnCase(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
                           int32_t x);
     void findColumnWalls(const FrameOwners& owners, const PlacedThing& thing, int32_t x);
+    PlaneRows planeRowsOf(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
+                          uint16_t id);
     void findTexelRows(const Renderer& r, const PlacedThing& thing);
     template <bool tested>
     void drawPixel(Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
@@ -79,8 +87,8 @@ class ThingDrawer {
     std::vector<uint8_t> before;      // the frame before a shadow thing is drawn
     std::vector<int32_t> texelRows;   // the picture row at each frame row the thing reaches
     std::vector<int32_t> rowOfTexel;  // the first of those frame rows at or past a picture row
-    // A floor or ceiling that hides none of the thing being drawn (sky: none found yet).
-    uint16_t planeNeverHiding = 0;
+    // The rows in which a plane hides the thing being drawn, for a few planes (id sky: none).
+    std::array<PlaneRows, 16> planeRows{};
     std::vector<uint16_t> columnWalls;  // the wall that stored each of them, in one column
     uint16_t columnWall = 0;            // the last of those asked about (sky: none)
     bool columnWallHides = false;       // and whether it hides the thing
