@@ -135,7 +135,17 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
         if (sprite.picture == nullptr) {
             continue;
         }
-        const int32_t sector = r.sectorAt(thing.x, thing.y);
+        // Things stay where the map puts them: each one's sector is found once for the level.
+        if (sectorsOf != &level || sectorsSerial != level.levelSerial ||
+            sectors.size() != level.things.size()) {
+            sectorsOf = &level;
+            sectorsSerial = level.levelSerial;
+            sectors.assign(level.things.size(), unknownSector);
+        }
+        int32_t& sector = sectors[index];
+        if (sector == unknownSector) {
+            sector = r.sectorAt(thing.x, thing.y);
+        }
         if (!validIndex(sector, level.sectors)) {
             continue;
         }

@@ -111,6 +111,11 @@ class ThingDrawer {
         int32_t right = INT32_MIN;
     };
     std::vector<KindWidth> widths;
+    // The sector of each thing of the level, once looked up.
+    static constexpr int32_t unknownSector = -2;
+    const WadArchive* sectorsOf = nullptr;
+    uint64_t sectorsSerial = 0;
+    std::vector<int32_t> sectors;
 };
 
 // Whether a surface that stored pixel (x, y) hides the thing there: a wall piece as near as the
