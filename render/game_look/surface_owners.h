@@ -39,6 +39,7 @@ class PlaneOwnerMap {
         int32_t size = 0;
         for (size_t y = 0; y < rowStart.size(); ++y) {
             rowStart[y] = size;
+            rowBase[y] = size - reach.rowFirst[y];
             size += std::max(reach.rowLast[y] - reach.rowFirst[y] + 1, 0);
         }
         numbers.resize(static_cast<size_t>(size));
@@ -69,14 +70,14 @@ class PlaneOwnerMap {
         return ((held[static_cast<size_t>(y * wordsPerRow + (x >> 6))] >> (x & 63)) & 1) != 0;
     }
     uint16_t at(int32_t x, int32_t y) const {
-        return numbers[static_cast<size_t>(rowStart[static_cast<size_t>(y)] + x -
-                                           reached->rowFirst[static_cast<size_t>(y)])];
+        return numbers[static_cast<size_t>(rowBase[static_cast<size_t>(y)] + x)];
     }
 
   private:
     const ThingReach* reached = nullptr;
     std::vector<uint16_t> numbers;
     std::array<int32_t, 400> rowStart{};
+    std::array<int32_t, 400> rowBase{};  // rowStart less the row's first reached column
     std::array<uint64_t, static_cast<size_t>(400) * wordsPerRow> held{};
 };
 
