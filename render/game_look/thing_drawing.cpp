@@ -49,7 +49,7 @@ SurfaceOwner* ThingDrawer::ownerOf(const FrameOwners& owners, uint16_t id) {
         lastOwner = nullptr;
         const uint16_t number = id & SurfaceOwners::unrecorded;
         SurfaceOwners* surfaces = owners.bands[(id & SurfaceOwners::secondBand) != 0 ? 1 : 0];
-        if (number != SurfaceOwners::unrecorded && surfaces != nullptr &&
+        if (number != 0 && number != SurfaceOwners::unrecorded && surfaces != nullptr &&
             number <= surfaces->owners.size()) {
             lastOwner = &surfaces->owners[number - 1u];
         }
