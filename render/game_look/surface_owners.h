@@ -37,8 +37,7 @@ class PlaneOwnerMap {
     void fit(const ThingReach& reach) {
         reached = &reach;
         int32_t size = 0;
-        for (size_t y = 0; y < rowStart.size(); ++y) {
-            rowStart[y] = size;
+        for (size_t y = 0; y < rowBase.size(); ++y) {
             rowBase[y] = size - reach.rowFirst[y];
             size += std::max(reach.rowLast[y] - reach.rowFirst[y] + 1, 0);
         }
@@ -55,8 +54,8 @@ class PlaneOwnerMap {
         if (from > to) {
             return;
         }
-        const auto start = numbers.begin() + (rowStart[static_cast<size_t>(y)] - reachFirst);
-        std::fill(start + from, start + to + 1, id);
+        const int32_t base = rowBase[static_cast<size_t>(y)];
+        std::fill(numbers.begin() + (base + from), numbers.begin() + (base + to + 1), id);
         uint64_t* bits = held.data() + y * wordsPerRow;
         for (int32_t w = from >> 6; w <= to >> 6; ++w) {
             const int32_t low = w == from >> 6 ? from & 63 : 0;
@@ -76,8 +75,8 @@ class PlaneOwnerMap {
   private:
     const ThingReach* reached = nullptr;
     std::vector<uint16_t> numbers;
-    std::array<int32_t, 400> rowStart{};
-    std::array<int32_t, 400> rowBase{};  // rowStart less the row's first reached column
+    // Where each row's numbers start in `numbers`, less the row's first reached column.
+    std::array<int32_t, 400> rowBase{};
     std::array<uint64_t, static_cast<size_t>(400) * wordsPerRow> held{};
 };
 
