@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 #include "wad/lump_names.h"
 #include "wad/wad_archive.h"
@@ -46,16 +47,40 @@ std::vector<NamedLump> splitArchive(const std::vector<uint8_t>& archive) {
     return lumps;
 }
 
-std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps) {
-    std::vector<uint8_t> bytes(sizeof(WadHeader));
-    std::vector<LumpEntry> directory;
+std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps,
+                                 const LumpReplacement* replacement) {
+    // The first lump of the replaced name, if any, takes the replacement's body.
+    const NamedLump* replaced = nullptr;
+    if (replacement != nullptr) {
+        for (const NamedLump& lump : lumps) {
+            if (lump.name == replacement->name) {
+                replaced = &lump;
+                break;
+            }
+        }
+    }
+    auto bodyOf = [&](const NamedLump& lump) {
+        return &lump == replaced ? std::span<const uint8_t>(replacement->body, replacement->size)
+                                 : std::span<const uint8_t>(lump.data);
+    };
+    // Sized once: the fuzz targets build an archive for every input.
+    size_t total = sizeof(WadHeader) + lumps.size() * sizeof(LumpEntry);
     for (const NamedLump& lump : lumps) {
+        total += bodyOf(lump).size();
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(total);
+    bytes.resize(sizeof(WadHeader));
+    std::vector<LumpEntry> directory;
+    directory.reserve(lumps.size());
+    for (const NamedLump& lump : lumps) {
+        const std::span<const uint8_t> body = bodyOf(lump);
         LumpEntry entry{};
         entry.filePos = static_cast<int32_t>(bytes.size());
-        entry.size = static_cast<int32_t>(lump.data.size());
+        entry.size = static_cast<int32_t>(body.size());
         std::strncpy(entry.name, lump.name.c_str(), sizeof entry.name);
         directory.push_back(entry);
-        bytes.insert(bytes.end(), lump.data.begin(), lump.data.end());
+        bytes.insert(bytes.end(), body.begin(), body.end());
     }
     WadHeader header{{'I', 'W', 'A', 'D'},
                      static_cast<int32_t>(directory.size()),

@@ -3,8 +3,10 @@
 // base archive.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brindle::fuzz {
@@ -17,8 +19,17 @@ struct NamedLump {
 // The lumps in directory order; empty when the bytes are not a well-formed archive.
 std::vector<NamedLump> splitArchive(const std::vector<uint8_t>& archive);
 
-// An "IWAD" with the lumps stored in order and the directory at the end.
-std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps);
+// A body standing in for the data of the first lump named `name`.
+struct LumpReplacement {
+    std::string_view name;
+    const uint8_t* body = nullptr;
+    size_t size = 0;
+};
+
+// An "IWAD" with the lumps stored in order and the directory at the end, `replacement`
+// applied when given.
+std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps,
+                                 const LumpReplacement* replacement = nullptr);
 
 std::vector<uint8_t> readWholeFile(const std::string& path);
 

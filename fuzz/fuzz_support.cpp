@@ -1,5 +1,6 @@
 #include "fuzz/fuzz_support.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,13 +44,22 @@ std::string processTempPath(const char* suffix) {
     return path;
 }
 
+// Plain system calls rather than a stdio stream: one open, one write and one close per input,
+// without the stream's buffer or its size query.
 bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (file < 0) {
         return false;
     }
-    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t wrote = ::write(file, data + written, size - written);
+        if (wrote <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(wrote);
+    }
+    return ::close(file) == 0 && written == size;
 }
 
 void exerciseArchive(const std::string& path, size_t maxMaps, size_t inputSize, Looks looks,

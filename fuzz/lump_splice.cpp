@@ -23,15 +23,10 @@ std::string resolveTarget(const std::vector<NamedLump>& lumps, const std::string
     return {};
 }
 
-std::vector<uint8_t> spliceLump(std::vector<NamedLump> lumps, const std::string& lumpName,
+std::vector<uint8_t> spliceLump(const std::vector<NamedLump>& lumps, const std::string& lumpName,
                                 const uint8_t* body, size_t size) {
-    for (NamedLump& lump : lumps) {
-        if (lump.name == lumpName) {
-            lump.data.assign(body, body + size);
-            break;
-        }
-    }
-    return joinArchive(lumps);
+    const LumpReplacement replacement{lumpName, body, size};
+    return joinArchive(lumps, &replacement);
 }
 
 }  // namespace brindle::fuzz

@@ -17,9 +17,8 @@ constexpr const char* firstPatch = "<patch>";
 // The lumps a selector byte can name, in selector order (the byte is taken modulo the count).
 inline const std::vector<std::string>& spliceTargets() {
     static const std::vector<std::string> targets = {
-        "PNAMES",   "TEXTURE1", firstPatch, "THINGS", "LINEDEFS", "SIDEDEFS",
-        "VERTEXES", "SEGS",     "SSECTORS", "NODES",  "SECTORS",  "PLAYPAL",
-        "POSSA0",   "SARGA2A8",
+        "PNAMES", "TEXTURE1", firstPatch, "THINGS",  "LINEDEFS", "SIDEDEFS", "VERTEXES",
+        "SEGS",   "SSECTORS", "NODES",    "SECTORS", "PLAYPAL",  "POSSA0",   "SARGA2A8",
     };
     return targets;
 }
@@ -29,7 +28,7 @@ inline const std::vector<std::string>& spliceTargets() {
 std::string resolveTarget(const std::vector<NamedLump>& lumps, const std::string& target);
 
 // A copy of the archive whose first lump named `lumpName` has the given body.
-std::vector<uint8_t> spliceLump(std::vector<NamedLump> lumps, const std::string& lumpName,
+std::vector<uint8_t> spliceLump(const std::vector<NamedLump>& lumps, const std::string& lumpName,
                                 const uint8_t* body, size_t size);
 
 }  // namespace brindle::fuzz
