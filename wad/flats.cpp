@@ -44,7 +44,7 @@ void WadArchive::readLevelFlats() {
         }
         FileStream& in = streams[static_cast<size_t>(ref.file)];
         if (!in) {
-            in.reset(std::fopen(wad.path.c_str(), "rb"));
+            in = openLumpStream(wad.path, true);
         }
         const LumpBytes bytes = readLump(ref, flatBytes);
         if (bytes.size() == flatBytes) {

@@ -54,7 +54,7 @@ int32_t WadArchive::loadLevel(const char* mapName) {
     streams.clear();
     streams.resize(wadFiles.size());
     FileStream& in = streams[static_cast<size_t>(marker.file)];
-    in.reset(std::fopen(wad.path.c_str(), "rb"));
+    in = openLumpStream(wad.path, true);
     if (!in) {
         return refuse(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
     }

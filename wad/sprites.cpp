@@ -122,7 +122,7 @@ const SpritePicture* WadArchive::findSprite(const std::string& name) const {
     }
     // Read with a stream of its own: the archive's streams are open only inside open and
     // loadLevel, and this may run on any thread.
-    const FileStream in(std::fopen(wad.path.c_str(), "rb"));
+    const FileStream in = openLumpStream(wad.path);
     if (!in || std::fseek(in.get(), entry.filePos, SEEK_SET) != 0) {
         return nullptr;
     }

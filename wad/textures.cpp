@@ -145,8 +145,8 @@ std::unique_ptr<uint8_t[]> WadArchive::readPatch(const char* name, int32_t* widt
     const bool reopened = stream(ref.file) == nullptr;
     if (reopened) {
         streams.resize(wadFiles.size());
-        streams[static_cast<size_t>(ref.file)].reset(
-            std::fopen(wadFiles[static_cast<size_t>(ref.file)].path.c_str(), "rb"));
+        streams[static_cast<size_t>(ref.file)] =
+            openLumpStream(wadFiles[static_cast<size_t>(ref.file)].path);
     }
     std::unique_ptr<uint8_t[]> block;
     const LumpBytes lump = readLump(ref, SIZE_MAX);
@@ -241,13 +241,12 @@ class WadArchive::PatchSource {
         LumpBytes bytes;
         FileStream& in = files[static_cast<size_t>(file)];
         if (!in) {
-            in.reset(std::fopen(archive.wadFiles[static_cast<size_t>(file)].path.c_str(), "rb"));
+            in = openLumpStream(archive.wadFiles[static_cast<size_t>(file)].path);
             if (!in) {
                 return bytes;
             }
-            std::setvbuf(in.get(), nullptr, _IONBF, 0);
         }
-        if (entry.size <= 0 || std::fseek(in.get(), entry.filePos, SEEK_SET) != 0) {
+        if (entry.size <= 0 || !seekTo(in.get(), entry.filePos)) {
             return bytes;
         }
         bytes.resize(static_cast<size_t>(entry.size));

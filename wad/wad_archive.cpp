@@ -9,6 +9,22 @@
 
 namespace brindle {
 
+FileStream openLumpStream(const std::string& path, bool buffered) {
+    FileStream in(std::fopen(path.c_str(), "rb"));
+    if (in && !buffered) {
+        std::setvbuf(in.get(), nullptr, _IONBF, 0);
+    }
+    return in;
+}
+
+bool seekTo(std::FILE* in, int64_t position) {
+    // A stream that reached the end or failed is moved anyway: the seek clears its flags.
+    if (!std::feof(in) && !std::ferror(in) && std::ftell(in) == position) {
+        return true;
+    }
+    return std::fseek(in, static_cast<long>(position), SEEK_SET) == 0;
+}
+
 WadArchive::WadArchive() = default;
 
 WadArchive::WadArchive(const char* archivePath) {
@@ -89,14 +105,11 @@ std::vector<std::string> WadFile::mapNames() const {
 // success the file joins `wadFiles` with its stream left open.
 int32_t WadArchive::openFile(const std::string& filePath, bool isIwad) {
     const std::string quoted = "'" + filePath + "'";
-    FileStream opened(std::fopen(filePath.c_str(), "rb"));
+    FileStream opened = openLumpStream(filePath);
     if (!opened) {
         return openFailure(resultCannotRead, "cannot open " + quoted + ": " + std::strerror(errno));
     }
     std::FILE* in = opened.get();
-    // Every lump is read whole into its own buffer after a seek, so the stream's buffer would
-    // only add a copy and a read-ahead that the next seek throws away.
-    std::setvbuf(in, nullptr, _IONBF, 0);
     if (std::fseek(in, 0, SEEK_END) != 0) {
         return openFailure(resultCannotRead, "cannot read " + quoted);
     }
@@ -134,7 +147,7 @@ int32_t WadArchive::openFile(const std::string& filePath, bool isIwad) {
     }
     // The whole directory in one read; look-ups then go through an index by name.
     wad.directory.resize(static_cast<size_t>(entries));
-    if (entries > 0 && (std::fseek(in, header.directoryOffset, SEEK_SET) != 0 ||
+    if (entries > 0 && (!seekTo(in, header.directoryOffset) ||
                         std::fread(wad.directory.data(), sizeof(LumpEntry), wad.directory.size(),
                                    in) != wad.directory.size())) {
         return openFailure(resultCannotRead, "cannot read the lump directory of " + quoted);
@@ -291,7 +304,7 @@ int32_t WadArchive::findLump(const char* name, int32_t* sizeOut) {
             entry.size > 0
                 ? entry.filePos
                 : wad.directoryOffset + (ref.entry + int64_t{1}) * int64_t{sizeof(LumpEntry)};
-        std::fseek(in, static_cast<long>(position), SEEK_SET);
+        seekTo(in, position);
     }
     foundLump = ref;
     if (sizeOut != nullptr) {
@@ -310,7 +323,7 @@ LumpBytes WadArchive::readLump(LumpRef lump, size_t maxBytes) {
     }
     const LumpEntry& entry =
         wadFiles[static_cast<size_t>(lump.file)].directory[static_cast<size_t>(lump.entry)];
-    if (entry.size <= 0 || std::fseek(in, entry.filePos, SEEK_SET) != 0) {
+    if (entry.size <= 0 || !seekTo(in, entry.filePos)) {
         return bytes;
     }
     bytes.resize(std::min(static_cast<size_t>(entry.size), maxBytes));

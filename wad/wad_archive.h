@@ -76,6 +76,16 @@ struct FileCloser {
 };
 using FileStream = std::unique_ptr<std::FILE, FileCloser>;
 
+// Opens a file of the load order to read lumps from (null when it cannot be opened). Without a
+// buffer unless `buffered`: a lump is read whole into its own block after a seek, so a buffer
+// only adds a copy and a read-ahead that the next seek throws away, except where many small
+// lumps lie one after another, as a level's do.
+FileStream openLumpStream(const std::string& path, bool buffered = false);
+
+// Moves the stream to `position` unless it stands there already: a seek costs a system call
+// even when it moves nothing, and lumps are mostly read in the order the file holds them.
+bool seekTo(std::FILE* in, int64_t position);
+
 // One file of the load order: the IWAD first, then each added file in the order given.
 struct WadFile {
     std::string path;  // as given
@@ -259,7 +269,7 @@ class WadArchive {
     std::string checkSubsectorSectors() const;  // every subsector has a seg on a linedef
     void indexFlats();                          // flats.cpp
     void readLevelFlats();
-    void indexSprites();  // sprites.cpp
+    void indexSprites();                              // sprites.cpp
     void copyStateForLevels(const WadArchive& base);  // level_worker.cpp
 
     std::string lastError;
@@ -276,8 +286,8 @@ class WadArchive {
     uint64_t spritesIndexed = 0;
     mutable std::unordered_map<std::string, std::unique_ptr<SpritePicture>> spritePictures;
     mutable CompositionLock spriteLock;  // guards spritePictures
-    int64_t fileSize = 0;                                              // of all files together
-    LumpRef foundLump;  // of the last successful findLump
+    int64_t fileSize = 0;                // of all files together
+    LumpRef foundLump;                   // of the last successful findLump
 
     // Set on a level worker: the archive whose composed textures findTexture answers from.
     const WadArchive* textureOwner = nullptr;
