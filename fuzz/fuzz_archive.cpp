@@ -12,7 +12,7 @@ constexpr size_t maxMapsPerInput = 4;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
-    if (!brindle::fuzz::writeWholeFile(archivePath, data, size)) {
+    if (!brindle::fuzz::writeInputFile(archivePath, data, size)) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(archivePath, maxMapsPerInput, size,

@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string iwadPath = brindle::fuzz::processTempPath("-iwad.wad");
     static const std::string pwadPath = brindle::fuzz::processTempPath("-pwad.wad");
     const brindle::fuzz::LayerSplit split = brindle::fuzz::splitLayers(data, size);
-    if (!brindle::fuzz::writeWholeFile(iwadPath, split.iwad, split.iwadSize) ||
-        !brindle::fuzz::writeWholeFile(pwadPath, split.pwad, split.pwadSize)) {
+    if (!brindle::fuzz::writeInputFile(iwadPath, split.iwad, split.iwadSize) ||
+        !brindle::fuzz::writeInputFile(pwadPath, split.pwad, split.pwadSize)) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(iwadPath, maxMapsPerInput, size, brindle::fuzz::Looks::both,

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> archive =
         brindle::fuzz::spliceLump(base.lumps, lumpName, data + 1, size - 1);
     static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
-    if (!brindle::fuzz::writeWholeFile(archivePath, archive.data(), archive.size())) {
+    if (!brindle::fuzz::writeInputFile(archivePath, archive.data(), archive.size())) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(archivePath, 1, size, brindle::fuzz::Looks::byLength);

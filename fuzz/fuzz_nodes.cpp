@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lumpNamed(lumps, "NODES").data.assign(data, data + size);
     const std::vector<uint8_t> archive = brindle::fuzz::joinArchive(lumps);
     static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
-    if (!brindle::fuzz::writeWholeFile(archivePath, archive.data(), archive.size())) {
+    if (!brindle::fuzz::writeInputFile(archivePath, archive.data(), archive.size())) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(archivePath, 1, size, brindle::fuzz::Looks::byLength);

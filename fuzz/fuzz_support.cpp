@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <unordered_map>
 #include <vector>
 
 #include "app/viewer.h"
@@ -44,22 +45,39 @@ std::string processTempPath(const char* suffix) {
     return path;
 }
 
-// Plain system calls rather than a stdio stream: one open, one write and one close per input,
-// without the stream's buffer or its size query.
 bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
+// Each input's file is written over the last input's through a descriptor kept open for the
+// run: a write and a truncation to the new length, with no path look-up, and without freeing
+// and allocating again every page of a file that was emptied first.
+bool writeInputFile(const std::string& path, const uint8_t* data, size_t size) {
+    static std::unordered_map<std::string, int> descriptors;
+    auto [known, added] = descriptors.try_emplace(path, -1);
+    if (added) {
+        known->second = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    }
+    const int file = known->second;
     if (file < 0) {
+        descriptors.erase(known);
         return false;
     }
     size_t written = 0;
     while (written < size) {
-        const ssize_t wrote = ::write(file, data + written, size - written);
+        const ssize_t wrote =
+            ::pwrite(file, data + written, size - written, static_cast<off_t>(written));
         if (wrote <= 0) {
-            break;
+            return false;
         }
         written += static_cast<size_t>(wrote);
     }
-    return ::close(file) == 0 && written == size;
+    return ::ftruncate(file, static_cast<off_t>(size)) == 0;
 }
 
 void exerciseArchive(const std::string& path, size_t maxMaps, size_t inputSize, Looks looks,

@@ -16,6 +16,10 @@ std::string processTempPath(const char* suffix);
 // Replaces the file's content; false when it cannot be written.
 bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size);
 
+// The same for a file of processTempPath that every input writes again: cheaper, as its
+// descriptor stays open until the process ends.
+bool writeInputFile(const std::string& path, const uint8_t* data, size_t size);
+
 // Whether an input's frame is also saved as a picture. The picture writer's work depends on
 // the frame alone and its every branch is reached within the first inputs, so one input in
 // sixteen, chosen by its length so that a saved crash reproduces, keeps its reach.

@@ -9,6 +9,7 @@
 
 #include "render/fixed_math.h"
 #include "render/game_look/coverage.h"
+#include "render/pixel_loop.h"
 #include "render/renderer.h"
 
 namespace brindle::wall_columns {
@@ -145,9 +146,9 @@ struct Masked {
 // Draws rows from..to - 1 of a run whose accumulator stands at row `from`, and moves it on.
 // A masked run counts the pixels it stores.
 template <typename Light, typename Store, bool powerOfTwoHeight>
-void drawRows(uint8_t* frame, CoverageMask* coverage, int64_t& stored, ColumnRun& run,
-              typename Light::Shade shade, TexelWalk<powerOfTwoHeight> walk, int32_t from,
-              int32_t to) {
+BRINDLE_PIXEL_LOOP void drawRows(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
+                                 ColumnRun& run, typename Light::Shade shade,
+                                 TexelWalk<powerOfTwoHeight> walk, int32_t from, int32_t to) {
     uint8_t* pixel = frame + from * frameWidth + run.column;
     uint32_t t = run.t;
     if constexpr (Store::masked) {
@@ -188,9 +189,10 @@ constexpr int32_t openColumns[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3
 // times and the four accumulators advance side by side; the rest of each run is drawn column by
 // column. Every pixel gets the same value either way.
 template <typename Light, typename Store, bool powerOfTwoHeight>
-void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
-               ColumnRun (&runs)[groupWidth], const typename Light::Shade (&shades)[groupWidth],
-               TexelWalk<powerOfTwoHeight> walk) {
+BRINDLE_PIXEL_LOOP void drawGroup(uint8_t* frame, CoverageMask* coverage, int64_t& stored,
+                                  ColumnRun (&runs)[groupWidth],
+                                  const typename Light::Shade (&shades)[groupWidth],
+                                  TexelWalk<powerOfTwoHeight> walk) {
     int32_t sharedFirst = runs[0].first;
     int32_t sharedEnd = runs[0].end;
     for (const ColumnRun& run : runs) {

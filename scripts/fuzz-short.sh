@@ -8,7 +8,9 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-30}
 scripts/fuzz-seeds.sh
-work=$(mktemp -d)
+# The working corpora take a new file for every input that adds coverage: in memory when the
+# machine has a memory file system, where creating them costs little.
+work=$(mktemp -d -p /dev/shm 2> /dev/null || mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for target in fuzz_archive fuzz_lump fuzz_layers fuzz_nodes fuzz_textmap; do
     scripts/fuzz-run.sh "$target" "$seconds" "$work/$target"

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "render/pixel_loop.h"
 #include "render/renderer.h"
 
 namespace brindle {
@@ -35,7 +36,7 @@ class CoverageMask {
 
     uint64_t* rowWords(int32_t y) { return words.data() + y * wordsPerRow; }
     const uint64_t* rowWords(int32_t y) const { return words.data() + y * wordsPerRow; }
-    bool covered(int32_t x, int32_t y) const {
+    BRINDLE_PIXEL_LOOP bool covered(int32_t x, int32_t y) const {
         return ((rowWords(y)[x >> 6] >> (x & 63)) & 1) != 0;
     }
 
@@ -62,7 +63,7 @@ class CoverageMask {
     }
 
     // A wall's stores: one pixel of row y, or `count` pixels of column x.
-    void coveredInRow(int32_t y, int32_t count) {
+    BRINDLE_PIXEL_LOOP void coveredInRow(int32_t y, int32_t count) {
         openInRow[static_cast<size_t>(y)] =
             static_cast<int16_t>(openInRow[static_cast<size_t>(y)] - count);
         openTotal -= count;
@@ -118,7 +119,7 @@ class CoverageMask {
 
     // One pixel fewer open in each of columns first to end - 1, four columns to a 64-bit
     // subtraction: each count is at least 1 (the pixel was open), so no lane borrows.
-    void coverOneInEach(int32_t first, int32_t end) {
+    BRINDLE_PIXEL_LOOP void coverOneInEach(int32_t first, int32_t end) {
         int16_t* counts = openInColumn.data();
         int32_t x = first;
         for (; x < end && (x & 3) != 0; ++x) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "render/pixel_loop.h"
+
 namespace brindle {
 
 namespace {
@@ -24,8 +26,9 @@ TexelTerms texelTerms(const PlaneRow& row, const PlaneView& view) {
 }
 
 // The 64-bit loop, for any row.
-void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
-                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+BRINDLE_PIXEL_LOOP void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, const PlaneView& view,
+                                         int32_t first, int32_t last, const uint8_t* flat,
+                                         const uint8_t* colorMap) {
     // Held in locals: the frame's byte stores could otherwise make the compiler read them
     // again for every pixel.
     const TexelTerms terms = texelTerms(row, view);
@@ -47,8 +50,9 @@ void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, const PlaneView& view, 
 // span's offsets are tabulated with additions alone, and each column looks its offset up.
 constexpr int64_t nearStepLimit = 65536;
 
-void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
-                      int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+BRINDLE_PIXEL_LOOP void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view,
+                                         int32_t first, int32_t last, const uint8_t* flat,
+                                         const uint8_t* colorMap) {
     const TexelTerms terms = texelTerms(row, view);
     const int64_t step = row.step;
     const int64_t firstLateral = row.lateralAt(first);
@@ -75,8 +79,9 @@ void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view, 
 constexpr int64_t narrowStepLimit = int64_t{1} << 22;
 constexpr int32_t chunk = 16;
 
-void drawFlatSpanNarrow(uint8_t* out, const PlaneRow& row, const PlaneView& view, int32_t first,
-                        int32_t last, const uint8_t* flat, const uint8_t* colorMap) {
+BRINDLE_PIXEL_LOOP void drawFlatSpanNarrow(uint8_t* out, const PlaneRow& row, const PlaneView& view,
+                                           int32_t first, int32_t last, const uint8_t* flat,
+                                           const uint8_t* colorMap) {
     const TexelTerms terms = texelTerms(row, view);
     const int32_t step = static_cast<int32_t>(row.step);
     const uint32_t termX = static_cast<uint32_t>(terms.x);

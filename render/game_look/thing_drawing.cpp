@@ -6,6 +6,7 @@
 
 #include "render/fixed_math.h"
 #include "render/game_look/things.h"
+#include "render/pixel_loop.h"
 #include "render/projection.h"
 
 namespace brindle {
@@ -216,8 +217,9 @@ void ThingDrawer::findTexelRows(const Renderer& r, const PlacedThing& thing) {
 }
 
 template <bool tested>
-void ThingDrawer::drawPixel(Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
-                            int32_t x, int32_t y, uint8_t texel) {
+BRINDLE_PIXEL_LOOP void ThingDrawer::drawPixel(Renderer& r, const FrameOwners& owners,
+                                               const PlacedThing& thing, int32_t x, int32_t y,
+                                               uint8_t texel) {
     if (tested && hidden(r, owners, thing, x, y)) {
         return;
     }
@@ -235,8 +237,9 @@ void ThingDrawer::drawPixel(Renderer& r, const FrameOwners& owners, const Placed
 // Each pixel is tested against the surface that stored it, unless the whole column is known to
 // be shown.
 template <bool tested>
-void ThingDrawer::drawColumn(Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
-                             int32_t x, int32_t column) {
+BRINDLE_PIXEL_LOOP void ThingDrawer::drawColumn(Renderer& r, const FrameOwners& owners,
+                                                const PlacedThing& thing, int32_t x,
+                                                int32_t column) {
     const SpritePicture& picture = *thing.sprite.picture;
     const auto lowest = static_cast<int32_t>(texelRows.front());
     const auto beyond = static_cast<int32_t>(texelRows.back()) + 1;
