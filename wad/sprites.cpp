@@ -45,6 +45,8 @@ bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& pictur
     }
     const size_t runLimit = runsPerLumpByte * size + 1024;
     picture.runs.clear();
+    // Most columns hold one run; the column offsets fit in the lump, so this stays within it.
+    picture.runs.reserve(static_cast<size_t>(picture.width));
     picture.firstRun.assign(static_cast<size_t>(picture.width) + 1, 0);
     for (int32_t c = 0; c < picture.width; ++c) {
         picture.firstRun[static_cast<size_t>(c)] = static_cast<int32_t>(picture.runs.size());
