@@ -9,16 +9,6 @@
 
 namespace brindle::fuzz {
 
-namespace {
-
-template <typename T>
-void append(std::vector<uint8_t>& bytes, const T& value) {
-    const auto* raw = reinterpret_cast<const uint8_t*>(&value);
-    bytes.insert(bytes.end(), raw, raw + sizeof value);
-}
-
-}  // namespace
-
 std::vector<NamedLump> splitArchive(const std::vector<uint8_t>& archive) {
     WadHeader header{};
     if (archive.size() < sizeof header) {
@@ -47,8 +37,7 @@ std::vector<NamedLump> splitArchive(const std::vector<uint8_t>& archive) {
     return lumps;
 }
 
-std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps,
-                                 const LumpReplacement* replacement) {
+void ArchiveLayout::lay(const std::vector<NamedLump>& lumps, const LumpReplacement* replacement) {
     // The first lump of the replaced name, if any, takes the replacement's body.
     const NamedLump* replaced = nullptr;
     if (replacement != nullptr) {
@@ -59,36 +48,37 @@ std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps,
             }
         }
     }
-    auto bodyOf = [&](const NamedLump& lump) {
-        return &lump == replaced ? std::span<const uint8_t>(replacement->body, replacement->size)
-                                 : std::span<const uint8_t>(lump.data);
-    };
-    // Sized once: the fuzz targets build an archive for every input.
-    size_t total = sizeof(WadHeader) + lumps.size() * sizeof(LumpEntry);
+    directory.clear();
+    laidOut.clear();
+    laidOut.emplace_back(reinterpret_cast<const uint8_t*>(&header), sizeof header);
+    size_t position = sizeof header;
     for (const NamedLump& lump : lumps) {
-        total += bodyOf(lump).size();
-    }
-    std::vector<uint8_t> bytes;
-    bytes.reserve(total);
-    bytes.resize(sizeof(WadHeader));
-    std::vector<LumpEntry> directory;
-    directory.reserve(lumps.size());
-    for (const NamedLump& lump : lumps) {
-        const std::span<const uint8_t> body = bodyOf(lump);
+        const std::span<const uint8_t> body =
+            &lump == replaced ? std::span<const uint8_t>(replacement->body, replacement->size)
+                              : std::span<const uint8_t>(lump.data);
         LumpEntry entry{};
-        entry.filePos = static_cast<int32_t>(bytes.size());
+        entry.filePos = static_cast<int32_t>(position);
         entry.size = static_cast<int32_t>(body.size());
         std::strncpy(entry.name, lump.name.c_str(), sizeof entry.name);
         directory.push_back(entry);
-        bytes.insert(bytes.end(), body.begin(), body.end());
+        laidOut.push_back(body);
+        position += body.size();
     }
-    WadHeader header{{'I', 'W', 'A', 'D'},
-                     static_cast<int32_t>(directory.size()),
-                     static_cast<int32_t>(bytes.size())};
-    for (const LumpEntry& entry : directory) {
-        append(bytes, entry);
+    header = WadHeader{{'I', 'W', 'A', 'D'},
+                       static_cast<int32_t>(directory.size()),
+                       static_cast<int32_t>(position)};
+    laidOut.emplace_back(reinterpret_cast<const uint8_t*>(directory.data()),
+                         directory.size() * sizeof(LumpEntry));
+}
+
+std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps,
+                                 const LumpReplacement* replacement) {
+    ArchiveLayout layout;
+    layout.lay(lumps, replacement);
+    std::vector<uint8_t> bytes;
+    for (const std::span<const uint8_t> piece : layout.pieces()) {
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
     }
-    std::memcpy(bytes.data(), &header, sizeof header);
     return bytes;
 }
 

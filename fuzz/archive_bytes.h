@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "wad/wad_archive.h"
 
 namespace brindle::fuzz {
 
@@ -27,7 +30,22 @@ struct LumpReplacement {
 };
 
 // An "IWAD" with the lumps stored in order and the directory at the end, `replacement`
-// applied when given.
+// applied when given, laid out as pieces that point into the lumps instead of copying them: the
+// fuzz targets write one for every input. Its pieces hold until it is laid out again or the
+// lumps change.
+class ArchiveLayout {
+  public:
+    void lay(const std::vector<NamedLump>& lumps, const LumpReplacement* replacement = nullptr);
+    // The file's bytes in order: header, lump bodies, directory.
+    const std::vector<std::span<const uint8_t>>& pieces() const { return laidOut; }
+
+  private:
+    WadHeader header{};
+    std::vector<LumpEntry> directory;
+    std::vector<std::span<const uint8_t>> laidOut;
+};
+
+// The same archive's bytes.
 std::vector<uint8_t> joinArchive(const std::vector<NamedLump>& lumps,
                                  const LumpReplacement* replacement = nullptr);
 

@@ -49,10 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lumpName.empty()) {
         return 0;
     }
-    const std::vector<uint8_t> archive =
-        brindle::fuzz::spliceLump(base.lumps, lumpName, data + 1, size - 1);
+    static brindle::fuzz::ArchiveLayout archive;
+    const brindle::fuzz::LumpReplacement replacement{lumpName, data + 1, size - 1};
+    archive.lay(base.lumps, &replacement);
     static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
-    if (!brindle::fuzz::writeInputFile(archivePath, archive.data(), archive.size())) {
+    if (!brindle::fuzz::writeInputFile(archivePath, archive.pieces())) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(archivePath, 1, size, brindle::fuzz::Looks::byLength);

@@ -52,9 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lumpNamed(lumps, "SEGS").data = deep ? base.deepSegs : std::vector<uint8_t>{};
     lumpNamed(lumps, "SSECTORS").data = deep ? base.deepSubsectors : std::vector<uint8_t>{};
     lumpNamed(lumps, "NODES").data.assign(data, data + size);
-    const std::vector<uint8_t> archive = brindle::fuzz::joinArchive(lumps);
+    static brindle::fuzz::ArchiveLayout archive;
+    archive.lay(lumps);
     static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
-    if (!brindle::fuzz::writeInputFile(archivePath, archive.data(), archive.size())) {
+    if (!brindle::fuzz::writeInputFile(archivePath, archive.pieces())) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(archivePath, 1, size, brindle::fuzz::Looks::byLength);

@@ -1,6 +1,8 @@
 #include "fuzz/fuzz_support.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,9 +57,9 @@ bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size) {
 }
 
 // Each input's file is written over the last input's through a descriptor kept open for the
-// run: a write and a truncation to the new length, with no path look-up, and without freeing
-// and allocating again every page of a file that was emptied first.
-bool writeInputFile(const std::string& path, const uint8_t* data, size_t size) {
+// run: one gathered write and a truncation to the new length, with no path look-up, and
+// without freeing and allocating again every page of a file that was emptied first.
+bool writeInputFile(const std::string& path, std::span<const std::span<const uint8_t>> pieces) {
     static std::unordered_map<std::string, int> descriptors;
     auto [known, added] = descriptors.try_emplace(path, -1);
     if (added) {
@@ -68,16 +70,37 @@ bool writeInputFile(const std::string& path, const uint8_t* data, size_t size) {
         descriptors.erase(known);
         return false;
     }
-    size_t written = 0;
-    while (written < size) {
-        const ssize_t wrote =
-            ::pwrite(file, data + written, size - written, static_cast<off_t>(written));
+    std::vector<iovec> gathered;
+    for (const std::span<const uint8_t> piece : pieces) {
+        if (!piece.empty()) {
+            gathered.push_back({const_cast<uint8_t*>(piece.data()), piece.size()});
+        }
+    }
+    off_t offset = 0;
+    size_t next = 0;  // the first piece not yet written whole
+    while (next < gathered.size()) {
+        const int count = static_cast<int>(std::min<size_t>(gathered.size() - next, IOV_MAX));
+        ssize_t wrote = ::pwritev(file, gathered.data() + next, count, offset);
         if (wrote <= 0) {
             return false;
         }
-        written += static_cast<size_t>(wrote);
+        offset += wrote;
+        // Past the pieces written whole; a piece written in part keeps its rest.
+        while (next < gathered.size() && static_cast<size_t>(wrote) >= gathered[next].iov_len) {
+            wrote -= static_cast<ssize_t>(gathered[next].iov_len);
+            ++next;
+        }
+        if (wrote > 0) {
+            gathered[next].iov_base = static_cast<uint8_t*>(gathered[next].iov_base) + wrote;
+            gathered[next].iov_len -= static_cast<size_t>(wrote);
+        }
     }
-    return ::ftruncate(file, static_cast<off_t>(size)) == 0;
+    return ::ftruncate(file, offset) == 0;
+}
+
+bool writeInputFile(const std::string& path, const uint8_t* data, size_t size) {
+    const std::span<const uint8_t> whole(data, size);
+    return writeInputFile(path, std::span<const std::span<const uint8_t>>(&whole, 1));
 }
 
 void exerciseArchive(const std::string& path, size_t maxMaps, size_t inputSize, Looks looks,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ std::string processTempPath(const char* suffix);
 bool writeWholeFile(const std::string& path, const uint8_t* data, size_t size);
 
 // The same for a file of processTempPath that every input writes again: cheaper, as its
-// descriptor stays open until the process ends.
+// descriptor stays open until the process ends. The content may come in pieces.
+bool writeInputFile(const std::string& path, std::span<const std::span<const uint8_t>> pieces);
 bool writeInputFile(const std::string& path, const uint8_t* data, size_t size);
 
 // Whether an input's frame is also saved as a picture. The picture writer's work depends on

@@ -5,15 +5,17 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz/archive_bytes.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/lump_splice.h"
 #include "fuzz/text_map_seeds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::vector<brindle::fuzz::NamedLump> base = brindle::fuzz::textMapBaseLumps();
-    const std::vector<uint8_t> archive = brindle::fuzz::spliceLump(base, "TEXTMAP", data, size);
+    static brindle::fuzz::ArchiveLayout archive;
+    const brindle::fuzz::LumpReplacement replacement{"TEXTMAP", data, size};
+    archive.lay(base, &replacement);
     static const std::string archivePath = brindle::fuzz::processTempPath(".wad");
-    if (!brindle::fuzz::writeInputFile(archivePath, archive.data(), archive.size())) {
+    if (!brindle::fuzz::writeInputFile(archivePath, archive.pieces())) {
         return 0;
     }
     brindle::fuzz::exerciseArchive(archivePath, 1, size, brindle::fuzz::Looks::byLength);

@@ -23,10 +23,4 @@ std::string resolveTarget(const std::vector<NamedLump>& lumps, const std::string
     return {};
 }
 
-std::vector<uint8_t> spliceLump(const std::vector<NamedLump>& lumps, const std::string& lumpName,
-                                const uint8_t* body, size_t size) {
-    const LumpReplacement replacement{lumpName, body, size};
-    return joinArchive(lumps, &replacement);
-}
-
 }  // namespace brindle::fuzz

@@ -27,8 +27,4 @@ inline const std::vector<std::string>& spliceTargets() {
 // empty when the archive has no such lump.
 std::string resolveTarget(const std::vector<NamedLump>& lumps, const std::string& target);
 
-// A copy of the archive whose first lump named `lumpName` has the given body.
-std::vector<uint8_t> spliceLump(const std::vector<NamedLump>& lumps, const std::string& lumpName,
-                                const uint8_t* body, size_t size);
-
 }  // namespace brindle::fuzz
