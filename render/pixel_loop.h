@@ -1,7 +1,7 @@
-// Marks the innermost loops over pixels. The fuzz build counts every branch taken for its
-// coverage; inside these loops that bookkeeping costs more than the loops' own work, while
-// branches taken row by row or pixel by pixel tell the fuzzer nothing that the code around
-// them does not. The sanitizers still check every access they make.
+// Marks the innermost loops over pixels and what they call for every pixel. The fuzz build counts
+// every branch taken for its coverage; inside these loops that bookkeeping costs more than the
+// loops' own work, while branches taken row by row or pixel by pixel tell the fuzzer nothing that
+// the code around them does not. The sanitizers still check every access they make.
 #pragma once
 
 #if defined(__clang__)

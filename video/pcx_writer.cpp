@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "render/pixel_loop.h"
 #include "wad/wad_archive.h"
 
 namespace brindle {
@@ -47,7 +48,7 @@ std::vector<uint8_t> pcxHeader(uint32_t width, uint32_t height) {
 // independently: 2 to 63 equal pixels become 0xC0 + n then the value, and a lone pixel that
 // could be mistaken for a count (0xC0 and above) is written as a run of one.
 // `out` has room for two bytes a pixel, the most a line can take; returns the bytes written.
-size_t encodeLine(const uint8_t* line, uint32_t width, uint8_t* out) {
+BRINDLE_PIXEL_LOOP size_t encodeLine(const uint8_t* line, uint32_t width, uint8_t* out) {
     uint8_t* next = out;
     uint32_t x = 0;
     while (x < width) {

@@ -113,8 +113,8 @@ ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOw
 
 // Whether the surface that stored frame pixel (x, y) of the column findColumnWalls was last
 // called for stands in front of the thing there. Down a column, a wall's answer is the same.
-bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
-                         int32_t x, int32_t y) {
+BRINDLE_PIXEL_LOOP bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners,
+                                            const PlacedThing& thing, int32_t x, int32_t y) {
     const int band = y <= owners.firstBandLast ? 0 : 1;
     const CoverageMask* coverage = owners.coverage[band];
     if (coverage == nullptr || (!owners.bandFull[band] && !coverage->covered(x, y))) {
