@@ -1,6 +1,7 @@
-// Opening archives: result codes, the directory checks, lump look-up, palettes.
+// Opening archives: result codes, the directory checks, lump look-up, palettes, lump streams.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "tests/support/synthetic_wad.h"
@@ -210,6 +211,37 @@ TEST(Palettes, ShortLumpFillsWhatItHoldsAndMissingLumpsStayZero) {
     EXPECT_EQ(archive.palettes[1][32], 0);
     EXPECT_EQ(archive.palettes[13][767], 0);
     EXPECT_EQ(archive.colorMaps[0][5], 0);
+}
+
+// Reads in file order skip their seeks, so a read must still land where it was asked to after
+// a short read at the end, after a backward move, and with or without the stream's buffer.
+TEST(LumpStreams, EveryReadStartsWhereItWasAsked) {
+    Bytes bytes(100);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i);
+    }
+    TempFile file = test::writeTempFile(bytes);
+    struct Read {
+        int64_t at;
+        size_t count;
+        size_t got;
+    };
+    const Read reads[] = {{0, 12, 12}, {12, 30, 30}, {42, 8, 8},   {90, 20, 10},
+                          {100, 4, 0}, {95, 5, 5},   {10, 10, 10}, {20, 1, 1}};
+    for (const bool buffered : {false, true}) {
+        FileStream in = openLumpStream(file.path(), buffered);
+        ASSERT_TRUE(in);
+        for (const Read& read : reads) {
+            SCOPED_TRACE(testing::Message() << "buffered " << buffered << ", at " << read.at);
+            ASSERT_TRUE(seekTo(in.get(), read.at));
+            uint8_t got[32] = {};
+            ASSERT_EQ(std::fread(got, 1, read.count, in.get()), read.got);
+            for (size_t i = 0; i < read.got; ++i) {
+                EXPECT_EQ(got[i], bytes[static_cast<size_t>(read.at) + i]);
+            }
+        }
+    }
+    EXPECT_FALSE(openLumpStream(file.path() + ".absent"));
 }
 
 }  // namespace
