@@ -123,7 +123,8 @@ const SpritePicture* WadArchive::findSprite(const std::string& name) const {
         return nullptr;
     }
     // Read with a stream of its own: the archive's streams are open only inside open and
-    // loadLevel, and this may run on any thread.
+    // loadLevel, and this may run on any thread. A stream just opened does not know where it
+    // stands, so it is moved without asking (seekTo would ask).
     const FileStream in = openLumpStream(wad.path);
     if (!in || std::fseek(in.get(), entry.filePos, SEEK_SET) != 0) {
         return nullptr;
