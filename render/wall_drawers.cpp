@@ -172,7 +172,7 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
             keepBandRows(run, band, heightFixed);
             written += std::max(run.end - run.first, 0);
             if constexpr (owned) {
-                listed[grouped - 1] = band.owners->listWallRun(i, run.first, run.end);
+                listed[grouped - 1] = band.owners->listWallRun(i, run.first, run.end, scale);
                 openBefore[grouped - 1] = band.coverage->openIn(i);
             }
         }

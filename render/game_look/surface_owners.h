@@ -28,10 +28,22 @@ struct ThingReach {
 
 // The numbers of the floors, ceilings and sky that stored the pixels things reach, each row's
 // reached columns one after another, and a bit for each pixel of the frame that one of them
-// stored.
+// stored. For each stretch of 64 columns of a row it also keeps the highest floor and the lowest
+// ceiling that stored a pixel there: a plane hides more of a thing the higher a floor or the
+// lower a ceiling is, so where those two do not hide a thing, no plane there does.
 class PlaneOwnerMap {
   public:
     static constexpr int32_t wordsPerRow = 640 / 64;
+    // What a plane can hide, as the heights it stands for: a floor {height, none}, a ceiling
+    // {none, height}, the sky {none, none}; a surface past the numbers kept hides everything.
+    struct Heights {
+        int16_t floor;
+        int16_t ceiling;
+    };
+    static constexpr int16_t noFloor = INT16_MIN;
+    static constexpr int16_t noCeiling = INT16_MAX;
+    static constexpr Heights sky{noFloor, noCeiling};
+    static constexpr Heights hidesAll{INT16_MAX, INT16_MIN};
 
     // Sizes the map to the reach, which must outlive the frame; every bit is cleared.
     void fit(const ThingReach& reach) {
@@ -43,11 +55,13 @@ class PlaneOwnerMap {
         }
         numbers.resize(static_cast<size_t>(size));
         held.fill(0);
+        highestFloors.fill(noFloor);
+        lowestCeilings.fill(noCeiling);
     }
     const ThingReach& reach() const { return *reached; }
 
     // Columns first to last of row y, within its reach, were stored by surface `id`.
-    void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
+    void mark(int32_t y, int32_t first, int32_t last, uint16_t id, Heights heights) {
         const int32_t reachFirst = reached->rowFirst[static_cast<size_t>(y)];
         const int32_t from = std::max(first, reachFirst);
         const int32_t to = std::min<int32_t>(last, reached->rowLast[static_cast<size_t>(y)]);
@@ -62,7 +76,17 @@ class PlaneOwnerMap {
             const int32_t high = w == to >> 6 ? to & 63 : 63;
             const uint64_t upTo = high == 63 ? ~uint64_t{0} : (uint64_t{1} << (high + 1)) - 1;
             bits[w] |= upTo & ~((uint64_t{1} << low) - 1);
+            int16_t& highest = highestFloors[static_cast<size_t>(y * wordsPerRow + w)];
+            int16_t& lowest = lowestCeilings[static_cast<size_t>(y * wordsPerRow + w)];
+            highest = std::max(highest, heights.floor);
+            lowest = std::min(lowest, heights.ceiling);
         }
+    }
+    // The highest floor and lowest ceiling that stored a pixel of row y in columns 64 w to
+    // 64 w + 63 (none: noFloor, noCeiling).
+    Heights extremes(int32_t y, int32_t w) const {
+        const auto at = static_cast<size_t>(y * wordsPerRow + w);
+        return {highestFloors[at], lowestCeilings[at]};
     }
     // Whether a plane (or the sky) stored pixel (x, y) of the reach, and its number.
     bool holds(int32_t x, int32_t y) const {
@@ -78,15 +102,19 @@ class PlaneOwnerMap {
     // Where each row's numbers start in `numbers`, less the row's first reached column.
     std::array<int32_t, 400> rowBase{};
     std::array<uint64_t, static_cast<size_t>(400) * wordsPerRow> held{};
+    std::array<int16_t, static_cast<size_t>(400) * wordsPerRow> highestFloors{};
+    std::array<int16_t, static_cast<size_t>(400) * wordsPerRow> lowestCeilings{};
 };
 
 // A wall piece's run of rows first to end - 1 in one column, within the reach there; whole
-// when the piece stored every row of it.
+// when the piece stored every row of it. Its scale in that column says whether it can hide a
+// thing: only a wall as near as the thing or nearer does.
 struct WallRun {
     int16_t first;
     int16_t end;
     uint16_t id;
     bool whole;
+    int32_t scale;
 };
 
 struct SurfaceOwner {
@@ -138,11 +166,11 @@ class SurfaceOwners {
     }
     // Marks columns first to last of row y as the surface's, where things may reach.
     void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
-        planes->mark(y, first, last, id);
+        planes->mark(y, first, last, id, heightsOf(id));
     }
-    // Lists rows first to end - 1 of column x as a run of the current wall piece, where things
-    // may reach; false when they reach none of them.
-    bool listWallRun(int32_t x, int32_t first, int32_t end) {
+    // Lists rows first to end - 1 of column x, where the piece's scale is `scale`, as a run of
+    // the current wall piece, where things may reach; false when they reach none of them.
+    bool listWallRun(int32_t x, int32_t first, int32_t end, int32_t scale) {
         const auto column = static_cast<size_t>(x);
         const int32_t from = std::max<int32_t>(first, planes->reach().columnFirst[column]);
         const int32_t to = std::min<int32_t>(end, planes->reach().columnLast[column] + 1);
@@ -150,7 +178,7 @@ class SurfaceOwners {
             return false;
         }
         wallRuns[column].push_back(
-            WallRun{static_cast<int16_t>(from), static_cast<int16_t>(to), current, false});
+            WallRun{static_cast<int16_t>(from), static_cast<int16_t>(to), current, false, scale});
         return true;
     }
     // The run just listed for column x was stored whole.
@@ -177,6 +205,27 @@ class SurfaceOwners {
         if ((id & unrecorded) == owners.size() && !owners.empty()) {
             owners.pop_back();
         }
+    }
+
+  private:
+    PlaneOwnerMap::Heights heightsOf(uint16_t id) const {
+        const uint16_t number = id & unrecorded;
+        if (number == sky) {
+            return PlaneOwnerMap::sky;
+        }
+        if (number == unrecorded || number > owners.size()) {
+            return PlaneOwnerMap::hidesAll;
+        }
+        const SurfaceOwner& plane = owners[number - 1u];
+        switch (plane.kind) {
+            case SurfaceOwner::Kind::floor:
+                return {plane.height, PlaneOwnerMap::noCeiling};
+            case SurfaceOwner::Kind::ceiling:
+                return {PlaneOwnerMap::noFloor, plane.height};
+            case SurfaceOwner::Kind::wall:
+                break;
+        }
+        return PlaneOwnerMap::hidesAll;
     }
 };
 

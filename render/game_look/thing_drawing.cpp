@@ -58,6 +58,61 @@ SurfaceOwner* ThingDrawer::ownerOf(const FrameOwners& owners, uint16_t id) {
     return lastOwner;
 }
 
+// Whether any floor or ceiling that stored a pixel where the thing reaches may hide it: the
+// highest floor and the lowest ceiling of each row's stretch of 64 columns are asked.
+bool ThingDrawer::planesMayHideThing(const Renderer& r, const FrameOwners& owners,
+                                     const PlacedThing& thing) {
+    for (int32_t y = thing.firstRow; y <= thing.lastRow; ++y) {
+        for (int32_t w = thing.firstColumn >> 6; w <= thing.lastColumn >> 6; ++w) {
+            const PlaneOwnerMap::Heights extremes = owners.planes->extremes(y, w);
+            if (extremes.floor == PlaneOwnerMap::hidesAll.floor ||
+                extremes.ceiling == PlaneOwnerMap::hidesAll.ceiling) {
+                return true;
+            }
+            SurfaceOwner floor;
+            floor.kind = SurfaceOwner::Kind::floor;
+            floor.height = extremes.floor;
+            SurfaceOwner ceiling;
+            ceiling.kind = SurfaceOwner::Kind::ceiling;
+            ceiling.height = extremes.ceiling;
+            if ((extremes.floor != PlaneOwnerMap::noFloor &&
+                 surfaceHidesThing(r, floor, thing, 0, y)) ||
+                (extremes.ceiling != PlaneOwnerMap::noCeiling &&
+                 surfaceHidesThing(r, ceiling, thing, 0, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Whether a wall listed in column x over any of the thing's rows may hide it: one as near as the
+// thing or nearer, or one past the numbers kept.
+bool ThingDrawer::wallsMayHide(const FrameOwners& owners, const PlacedThing& thing, int32_t x) {
+    for (const SurfaceOwners* band : owners.bands) {
+        if (band == nullptr) {
+            continue;
+        }
+        for (const WallRun& run : band->wallRuns[static_cast<size_t>(x)]) {
+            if (run.end > thing.firstRow && run.first <= thing.lastRow &&
+                (run.scale >= thing.scale || ownerOf(owners, run.id) == nullptr)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Whether a plane (or the sky) stored any of rows first to last of column x.
+bool ThingDrawer::planesHoldAny(const FrameOwners& owners, int32_t x, int32_t first, int32_t last) {
+    for (int32_t y = first; y <= last; ++y) {
+        if (owners.planes->holds(x, y)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Which wall stored each row of the thing in column x, where no plane did: the first run
 // listed for the column that holds the row (sky: none).
 void ThingDrawer::findColumnWalls(const FrameOwners& owners, const PlacedThing& thing, int32_t x) {
@@ -88,8 +143,10 @@ void ThingDrawer::findColumnWalls(const FrameOwners& owners, const PlacedThing& 
 }
 
 // Whether column x of the thing is hidden whole, shown whole, or neither, by the first wall run
-// listed there that holds any of its rows: when that run holds them all and its piece stored
-// every row of it, that wall stored every pixel of the thing's column.
+// listed there that holds any of its rows. When that run holds them all, no run listed before it
+// holds any of them, so its wall stored each of them that no plane stored: when its piece stored
+// every row of the run, or when no plane stored any of the thing's rows there, that wall stored
+// every pixel of the thing's column.
 ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOwners& owners,
                                                 const PlacedThing& thing, int32_t x) {
     const int band = thing.firstRow <= owners.firstBandLast ? 0 : 1;
@@ -100,7 +157,8 @@ ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOw
         if (run.end <= thing.firstRow || run.first > thing.lastRow) {
             continue;
         }
-        if (!run.whole || run.first > thing.firstRow || run.end <= thing.lastRow) {
+        if (run.first > thing.firstRow || run.end <= thing.lastRow ||
+            (!run.whole && planesHoldAny(owners, x, thing.firstRow, thing.lastRow))) {
             return ColumnCase::mixed;
         }
         SurfaceOwner* owner = ownerOf(owners, run.id);
@@ -121,6 +179,9 @@ BRINDLE_PIXEL_LOOP bool ThingDrawer::hidden(const Renderer& r, const FrameOwners
         return false;  // nothing was drawn there
     }
     if (owners.planes->holds(x, y)) {
+        if (!planesMayHide) {
+            return false;
+        }
         const uint16_t id = owners.planes->at(x, y);
         if (id == SurfaceOwners::sky) {
             return false;
@@ -266,8 +327,9 @@ void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const Placed
         std::memcpy(before.data() + from, r.frameBuffer + from,
                     static_cast<size_t>((thing.lastRow + 1) * frameWidth - from));
     }
-    findTexelRows(r, thing);
-    planeRows.fill(PlaneRows{});
+    // The picture rows and the planes' rows are found once a column is to be drawn: most things
+    // placed stand wholly behind walls.
+    bool rowsFound = false;
     const int64_t across =
         int64_t{thing.lateral + picture.leftOffset} * projectionFactor - int64_t{centerColumn} * d;
     QuotientSteps c(across + thing.firstColumn * d, d);
@@ -277,13 +339,24 @@ void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const Placed
             continue;
         }
         const int32_t column = thing.sprite.flipped ? picture.width - 1 - shown : shown;
-        switch (columnCase(r, owners, thing, x)) {
+        const ColumnCase seen = columnCase(r, owners, thing, x);
+        if (seen != ColumnCase::hidden && !rowsFound) {
+            rowsFound = true;
+            findTexelRows(r, thing);
+            planeRows.fill(PlaneRows{});
+            planesMayHide = planesMayHideThing(r, owners, thing);
+        }
+        switch (seen) {
             case ColumnCase::hidden:
                 break;
             case ColumnCase::shown:
                 drawColumn<false>(r, owners, thing, x, column);
                 break;
             case ColumnCase::mixed:
+                if (!planesMayHide && !wallsMayHide(owners, thing, x)) {
+                    drawColumn<false>(r, owners, thing, x, column);
+                    break;
+                }
                 findColumnWalls(owners, thing, x);
                 drawColumn<true>(r, owners, thing, x, column);
                 break;

@@ -66,6 +66,10 @@ class ThingDrawer {
     enum class ColumnCase { hidden, shown, mixed };
 
     SurfaceOwner* ownerOf(const FrameOwners& owners, uint16_t id);
+    static bool planesMayHideThing(const Renderer& r, const FrameOwners& owners,
+                                   const PlacedThing& thing);
+    bool wallsMayHide(const FrameOwners& owners, const PlacedThing& thing, int32_t x);
+    static bool planesHoldAny(const FrameOwners& owners, int32_t x, int32_t first, int32_t last);
     bool hidden(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
                 int32_t y);
     ColumnCase columnCase(const Renderer& r, const FrameOwners& owners, const PlacedThing& thing,
@@ -92,6 +96,7 @@ class ThingDrawer {
     std::vector<uint16_t> columnWalls;  // the wall that stored each of them, in one column
     uint16_t columnWall = 0;            // the last of those asked about (sky: none)
     bool columnWallHides = false;       // and whether it hides the thing
+    bool planesMayHide = true;          // some floor or ceiling may hide the thing being drawn
     // The surface that stored the last pixel asked about, and its record (null: one that hides
     // whatever lies behind it).
     uint16_t lastId = 0;
