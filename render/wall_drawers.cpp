@@ -131,15 +131,16 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
     int64_t stored = 0;   // of those, the pixels a masked piece stores
     ColumnRun group[groupWidth];
     typename Light::Shade shades[groupWidth] = {};
-    // With owners: whether each column's run was listed, and its open pixels before it is drawn.
-    bool listed[groupWidth] = {};
+    // With owners: where each column's run was listed (-1: not), and its open pixels before it
+    // is drawn.
+    int32_t listed[groupWidth] = {};
     int32_t openBefore[groupWidth] = {};
     const auto noteWholeRuns = [&](int count) {
         for (int k = 0; k < count; ++k) {
             const ColumnRun& run = group[k];
-            if (listed[k] &&
+            if (listed[k] >= 0 &&
                 openBefore[k] - band.coverage->openIn(run.column) == run.end - run.first) {
-                band.owners->markLastRunWhole(run.column);
+                band.owners->markRunWhole(listed[k]);
             }
         }
     };
@@ -157,7 +158,7 @@ int64_t drawColumns(Renderer& r, const ProjectedPiece& piece, int32_t first, int
         run.column = i;
         run.first = 0;
         run.end = 0;
-        listed[grouped - 1] = false;
+        listed[grouped - 1] = -1;
         if constexpr (std::is_same_v<Light, Lit>) {
             // Nearer columns (more rows per world unit) take brighter maps.
             const int32_t map = litMap(light.startMap, wallDepthShade(rowsPerUnit));
@@ -256,12 +257,13 @@ int16_t drawWall(Renderer& r, int16_t depth1, int16_t lateral1, int16_t depth2, 
     if (light.lit() && band.coverage != nullptr && band.owners != nullptr) {
         SurfaceOwners& owners = *band.owners;
         const int64_t before = band.pixelsWritten;
+        const size_t runsBefore = owners.listedRunCount();
         owners.current = owners.add(wallOwner(r, owners.subsector, depth1, lateral1, depth2,
                                               lateral2, segAngle, textureName, piece));
         drawPiece<anchor, Lit, MaskedOwned>(r, piece, segAngle, xOffset, yOffset, perpDistance,
                                             alongOffset, light, band);
         if (band.pixelsWritten == before) {
-            owners.unlistWallRuns(piece.x1, piece.x2);
+            owners.unlistRunsFrom(runsBefore);
             owners.drop(owners.current);
         }
     } else if (light.lit() && band.coverage != nullptr) {

@@ -50,6 +50,18 @@ BRINDLE_PIXEL_LOOP void drawFlatSpanWide(uint8_t* out, const PlaneRow& row, cons
 // span's offsets are tabulated with additions alone, and each column looks its offset up.
 constexpr int64_t nearStepLimit = 65536;
 
+// Where a span's shaded texels are kept before they are copied to the frame: half a page away,
+// in the low 12 bits of the address, from the frame pixels they are copied to. A load whose
+// address matches a pending store's in those bits waits for the store, and a buffer on the stack
+// fell wherever the callers' frames left it: some builds copied a third slower.
+uint8_t* shadedTexelsFor(const uint8_t* firstPixel) {
+    static thread_local uint8_t scratch[4096 + frameWidth];
+    const uintptr_t offset =
+        (reinterpret_cast<uintptr_t>(firstPixel) + 2048 - reinterpret_cast<uintptr_t>(scratch)) &
+        4095;
+    return scratch + offset;
+}
+
 BRINDLE_PIXEL_LOOP void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, const PlaneView& view,
                                          int32_t first, int32_t last, const uint8_t* flat,
                                          const uint8_t* colorMap) {
@@ -57,7 +69,7 @@ BRINDLE_PIXEL_LOOP void drawFlatSpanNear(uint8_t* out, const PlaneRow& row, cons
     const int64_t step = row.step;
     const int64_t firstLateral = row.lateralAt(first);
     const int64_t count = firstLateral - row.lateralAt(last) + 1;
-    uint8_t shaded[frameWidth];
+    uint8_t* const shaded = shadedTexelsFor(out + first);
     int64_t mapX = terms.x - firstLateral * view.sin;
     int64_t negatedMapY = terms.negatedY - firstLateral * view.cos;
     for (int64_t k = 0; k < count; ++k) {

@@ -110,6 +110,7 @@ void Renderer::drawGameThings(int32_t firstBandLast) {
     owners.planes = &state.planeOwners;
     owners.firstBandLast = firstBandLast;
     for (size_t b = 0; b < state.bands.size(); ++b) {
+        state.bands[b].owners.gatherRunsByColumn();
         owners.bands[b] = &state.bands[b].owners;
         owners.coverage[b] = &state.bands[b].coverage;
         owners.bandFull[b] = state.bands[b].coverage.full();

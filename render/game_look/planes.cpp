@@ -217,7 +217,7 @@ void PlaneDrawer::findSpans(const PlaneRow& row) {
 // pixels stored.
 int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, const PlaneRow& row,
                              const Span* rowSpans, size_t count, const PlaneSurface& surface,
-                             SurfaceOwners* owners, uint16_t owner) const {
+                             const PlaneMarker* marker) const {
     uint8_t* out = r.frameBuffer + static_cast<ptrdiff_t>(y) * frameWidth;
     const uint8_t* sky = surface.sky != nullptr ? surface.sky->row(y) : nullptr;
     const uint8_t* colorMap = sky != nullptr
@@ -240,8 +240,8 @@ int64_t PlaneDrawer::drawRow(Renderer& r, CoverageMask* coverage, int32_t y, con
         if (coverage != nullptr) {
             coverage->coverRow(y, span.first, span.last, [&](int32_t first, int32_t last) {
                 drawSpan(first, last);
-                if (owners != nullptr) {
-                    owners->mark(y, first, last, owner);
+                if (marker != nullptr) {
+                    marker->mark(y, first, last);
                 }
                 written += last - first + 1;
             });
@@ -325,19 +325,24 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
         rows[static_cast<size_t>(y - rowsFirst)] =
             PlaneRow(view, rise, kind == PlaneKind::floor ? y - 240 : 240 - y);
     }
-    // With things to draw over the frame, the pixels stored are marked as this plane's.
-    SurfaceOwners* owners = nullptr;
-    uint16_t owner = SurfaceOwners::sky;
-    if (band.owners != nullptr && coverage != nullptr) {
-        owners = band.owners;
+    // With things to draw over the frame, the pixels stored in the rows they reach are marked
+    // as this plane's.
+    const bool marking = band.owners != nullptr && coverage != nullptr;
+    PlaneMarker marker{nullptr, SurfaceOwners::sky, PlaneOwnerMap::sky};
+    if (marking) {
+        marker.planes = band.owners->planes;
         if (surface.sky == nullptr) {
             SurfaceOwner plane;
             plane.kind =
                 kind == PlaneKind::floor ? SurfaceOwner::Kind::floor : SurfaceOwner::Kind::ceiling;
             plane.height = height;
-            owner = band.owners->add(plane);
+            marker.id = band.owners->add(plane);
         }
+        marker.heights = band.owners->heightsOf(marker.id);
     }
+    const auto rowMarker = [&](int32_t y) -> const PlaneMarker* {
+        return marking && marker.planes->reaches(y) ? &marker : nullptr;
+    };
     const int64_t storedBefore = band.pixelsWritten;
     const auto rowAt = [&](int32_t y) -> const PlaneRow& {
         return rows[static_cast<size_t>(y - rowsFirst)];
@@ -376,7 +381,7 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
             if (overlapping) {
                 const Span whole{lowest, highest};
                 band.pixelsWritten +=
-                    drawRow(r, coverage, y, rowAt(y), &whole, 1, surface, owners, owner);
+                    drawRow(r, coverage, y, rowAt(y), &whole, 1, surface, rowMarker(y));
                 continue;
             }
         }
@@ -392,10 +397,10 @@ void PlaneDrawer::draw(Renderer& r, const PlaneCells& cells, const PlaneCell& ce
             }
         }
         band.pixelsWritten +=
-            drawRow(r, coverage, y, rowAt(y), merged.data(), kept + 1, surface, owners, owner);
+            drawRow(r, coverage, y, rowAt(y), merged.data(), kept + 1, surface, rowMarker(y));
     }
-    if (owner != SurfaceOwners::sky && band.pixelsWritten == storedBefore) {
-        band.owners->drop(owner);
+    if (marker.id != SurfaceOwners::sky && band.pixelsWritten == storedBefore) {
+        band.owners->drop(marker.id);
     }
 }
 

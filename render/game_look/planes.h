@@ -18,6 +18,7 @@ namespace brindle {
 class CoverageMask;
 class SkyBackdrop;
 class SurfaceOwners;
+struct PlaneMarker;
 
 constexpr int32_t firstFloorRow = 241;
 constexpr int32_t lastCeilingRow = 239;
@@ -108,7 +109,7 @@ class PlaneDrawer {
     void addSpan(size_t rowStart, int32_t first, int32_t last);
     int64_t drawRow(Renderer& renderer, CoverageMask* coverage, int32_t y, const PlaneRow& row,
                     const Span* spans, size_t count, const PlaneSurface& surface,
-                    SurfaceOwners* owners, uint16_t owner) const;
+                    const PlaneMarker* marker) const;
 
     PlaneView view;
     std::vector<RowBound> bounds;

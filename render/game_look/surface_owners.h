@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace brindle {
@@ -45,20 +46,29 @@ class PlaneOwnerMap {
     static constexpr Heights sky{noFloor, noCeiling};
     static constexpr Heights hidesAll{INT16_MAX, INT16_MIN};
 
-    // Sizes the map to the reach, which must outlive the frame; every bit is cleared.
+    // Sizes the map to the reach, which must outlive the frame, and clears the rows it reaches:
+    // nothing is marked or asked about in the others.
     void fit(const ThingReach& reach) {
         reached = &reach;
         int32_t size = 0;
         for (size_t y = 0; y < rowBase.size(); ++y) {
             rowBase[y] = size - reach.rowFirst[y];
             size += std::max(reach.rowLast[y] - reach.rowFirst[y] + 1, 0);
+            if (reaches(static_cast<int32_t>(y))) {
+                const size_t row = y * wordsPerRow;
+                std::fill_n(held.begin() + row, wordsPerRow, 0);
+                std::fill_n(highestFloors.begin() + row, wordsPerRow, noFloor);
+                std::fill_n(lowestCeilings.begin() + row, wordsPerRow, noCeiling);
+            }
         }
         numbers.resize(static_cast<size_t>(size));
-        held.fill(0);
-        highestFloors.fill(noFloor);
-        lowestCeilings.fill(noCeiling);
     }
     const ThingReach& reach() const { return *reached; }
+    // Whether things reach any column of row y.
+    bool reaches(int32_t y) const {
+        return reached->rowFirst[static_cast<size_t>(y)] <=
+               reached->rowLast[static_cast<size_t>(y)];
+    }
 
     // Columns first to last of row y, within its reach, were stored by surface `id`.
     void mark(int32_t y, int32_t first, int32_t last, uint16_t id, Heights heights) {
@@ -113,8 +123,9 @@ struct WallRun {
     int16_t first;
     int16_t end;
     uint16_t id;
-    bool whole;
+    int16_t column;
     int32_t scale;
+    bool whole;
 };
 
 struct SurfaceOwner {
@@ -156,58 +167,16 @@ class SurfaceOwners {
     int32_t subsector = -1;  // the subsector whose surfaces are being drawn
     uint16_t current = 0;    // the number of the surface being drawn
     std::vector<SurfaceOwner> owners;
-    std::array<std::vector<WallRun>, 640> wallRuns;  // of each column, in the order drawn
 
     void beginFrame() {
         owners.clear();
-        for (std::vector<WallRun>& runs : wallRuns) {
-            runs.clear();
-        }
+        listedRuns.clear();
     }
     // Marks columns first to last of row y as the surface's, where things may reach.
     void mark(int32_t y, int32_t first, int32_t last, uint16_t id) {
         planes->mark(y, first, last, id, heightsOf(id));
     }
-    // Lists rows first to end - 1 of column x, where the piece's scale is `scale`, as a run of
-    // the current wall piece, where things may reach; false when they reach none of them.
-    bool listWallRun(int32_t x, int32_t first, int32_t end, int32_t scale) {
-        const auto column = static_cast<size_t>(x);
-        const int32_t from = std::max<int32_t>(first, planes->reach().columnFirst[column]);
-        const int32_t to = std::min<int32_t>(end, planes->reach().columnLast[column] + 1);
-        if (from >= to) {
-            return false;
-        }
-        wallRuns[column].push_back(
-            WallRun{static_cast<int16_t>(from), static_cast<int16_t>(to), current, false, scale});
-        return true;
-    }
-    // The run just listed for column x was stored whole.
-    void markLastRunWhole(int32_t x) { wallRuns[static_cast<size_t>(x)].back().whole = true; }
-    // Takes back the runs of the current wall piece in columns first to last, when it stored
-    // nothing: its number is about to be given to the next surface.
-    void unlistWallRuns(int32_t first, int32_t last) {
-        for (int32_t x = std::max(first, 0); x <= std::min(last, 639); ++x) {
-            std::vector<WallRun>& runs = wallRuns[static_cast<size_t>(x)];
-            if (!runs.empty() && runs.back().id == current) {
-                runs.pop_back();
-            }
-        }
-    }
-    // Numbers a surface about to be drawn; drop() takes the number back when it stored nothing.
-    uint16_t add(const SurfaceOwner& owner) {
-        if (owners.size() + 1 >= unrecorded) {
-            return static_cast<uint16_t>(bandBit | unrecorded);
-        }
-        owners.push_back(owner);
-        return static_cast<uint16_t>(bandBit | owners.size());
-    }
-    void drop(uint16_t id) {
-        if ((id & unrecorded) == owners.size() && !owners.empty()) {
-            owners.pop_back();
-        }
-    }
-
-  private:
+    // What the floor, ceiling or sky numbered `id` can hide, for marking its rows.
     PlaneOwnerMap::Heights heightsOf(uint16_t id) const {
         const uint16_t number = id & unrecorded;
         if (number == sky) {
@@ -226,6 +195,77 @@ class SurfaceOwners {
                 break;
         }
         return PlaneOwnerMap::hidesAll;
+    }
+    // Lists rows first to end - 1 of column x, where the piece's scale is `scale`, as a run of
+    // the current wall piece, where things may reach; gives its place in the list, or -1 when
+    // things reach none of them.
+    int32_t listWallRun(int32_t x, int32_t first, int32_t end, int32_t scale) {
+        const ThingReach& reach = planes->reach();
+        const auto column = static_cast<size_t>(x);
+        const int32_t from = std::max<int32_t>(first, reach.columnFirst[column]);
+        const int32_t to = std::min<int32_t>(end, reach.columnLast[column] + 1);
+        if (from >= to) {
+            return -1;
+        }
+        listedRuns.push_back(WallRun{static_cast<int16_t>(from), static_cast<int16_t>(to), current,
+                                     static_cast<int16_t>(x), scale, false});
+        return static_cast<int32_t>(listedRuns.size() - 1);
+    }
+    // The run listed at `place` was stored whole.
+    void markRunWhole(int32_t place) { listedRuns[static_cast<size_t>(place)].whole = true; }
+    // How many runs are listed; unlistRunsFrom takes back those listed since, when the piece
+    // that listed them stored nothing: its number is about to be given to the next surface.
+    size_t listedRunCount() const { return listedRuns.size(); }
+    void unlistRunsFrom(size_t count) { listedRuns.resize(std::min(count, listedRuns.size())); }
+    // Once the band is drawn: the runs of each column, in the order they were listed. Walls are
+    // listed piece after piece, one run to a column, and gathered by column only here.
+    void gatherRunsByColumn() {
+        columnStart.fill(0);
+        for (const WallRun& run : listedRuns) {
+            ++columnStart[static_cast<size_t>(run.column) + 1];
+        }
+        for (size_t x = 1; x < columnStart.size(); ++x) {
+            columnStart[x] += columnStart[x - 1];
+        }
+        std::array<uint32_t, 640> next{};
+        std::copy_n(columnStart.begin(), next.size(), next.begin());
+        runsByColumn.resize(listedRuns.size());
+        for (const WallRun& run : listedRuns) {
+            runsByColumn[next[static_cast<size_t>(run.column)]++] = run;
+        }
+    }
+    std::span<const WallRun> runsOf(int32_t x) const {
+        const auto column = static_cast<size_t>(x);
+        return {runsByColumn.data() + columnStart[column],
+                runsByColumn.data() + columnStart[column + 1]};
+    }
+    // Numbers a surface about to be drawn; drop() takes the number back when it stored nothing.
+    uint16_t add(const SurfaceOwner& owner) {
+        if (owners.size() + 1 >= unrecorded) {
+            return static_cast<uint16_t>(bandBit | unrecorded);
+        }
+        owners.push_back(owner);
+        return static_cast<uint16_t>(bandBit | owners.size());
+    }
+    void drop(uint16_t id) {
+        if ((id & unrecorded) == owners.size() && !owners.empty()) {
+            owners.pop_back();
+        }
+    }
+
+  private:
+    std::vector<WallRun> listedRuns;    // in the order listed
+    std::vector<WallRun> runsByColumn;  // gathered by column, each column's in that order
+    std::array<uint32_t, 641> columnStart{};
+};
+
+// Marks the pixels one floor, ceiling or sky stores, for the things drawn over the frame.
+struct PlaneMarker {
+    PlaneOwnerMap* planes;
+    uint16_t id;
+    PlaneOwnerMap::Heights heights;
+    void mark(int32_t y, int32_t first, int32_t last) const {
+        planes->mark(y, first, last, id, heights);
     }
 };
 

@@ -93,7 +93,7 @@ bool ThingDrawer::wallsMayHide(const FrameOwners& owners, const PlacedThing& thi
         if (band == nullptr) {
             continue;
         }
-        for (const WallRun& run : band->wallRuns[static_cast<size_t>(x)]) {
+        for (const WallRun& run : band->runsOf(x)) {
             if (run.end > thing.firstRow && run.first <= thing.lastRow &&
                 (run.scale >= thing.scale || ownerOf(owners, run.id) == nullptr)) {
                 return true;
@@ -125,7 +125,7 @@ void ThingDrawer::findColumnWalls(const FrameOwners& owners, const PlacedThing& 
         if (band == nullptr) {
             continue;
         }
-        for (const WallRun& run : band->wallRuns[static_cast<size_t>(x)]) {
+        for (const WallRun& run : band->runsOf(x)) {
             const int32_t from = std::max<int32_t>(run.first, thing.firstRow);
             const int32_t to = std::min<int32_t>(run.end, thing.lastRow + 1);
             for (int32_t y = from; y < to; ++y) {
@@ -153,7 +153,7 @@ ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOw
     if (owners.bands[band] == nullptr || (band == 0 && thing.lastRow > owners.firstBandLast)) {
         return ColumnCase::mixed;
     }
-    for (const WallRun& run : owners.bands[band]->wallRuns[static_cast<size_t>(x)]) {
+    for (const WallRun& run : owners.bands[band]->runsOf(x)) {
         if (run.end <= thing.firstRow || run.first > thing.lastRow) {
             continue;
         }
@@ -169,8 +169,8 @@ ThingDrawer::ColumnCase ThingDrawer::columnCase(const Renderer& r, const FrameOw
     return ColumnCase::mixed;
 }
 
-// Whether the surface that stored frame pixel (x, y) of the column findColumnWalls was last
-// called for stands in front of the thing there. Down a column, a wall's answer is the same.
+// Whether the surface that stored frame pixel (x, y) of column x stands in front of the thing
+// there. Down a column, a wall's answer is the same.
 BRINDLE_PIXEL_LOOP bool ThingDrawer::hidden(const Renderer& r, const FrameOwners& owners,
                                             const PlacedThing& thing, int32_t x, int32_t y) {
     const int band = y <= owners.firstBandLast ? 0 : 1;
@@ -193,6 +193,10 @@ BRINDLE_PIXEL_LOOP bool ThingDrawer::hidden(const Renderer& r, const FrameOwners
             rows = planeRowsOf(r, owners, thing, id);
         }
         return y >= rows.first && y <= rows.last;
+    }
+    if (!columnWallsFound) {
+        columnWallsFound = true;
+        findColumnWalls(owners, thing, x);
     }
     const uint16_t wall = columnWalls[static_cast<size_t>(y - thing.firstRow)];
     if (wall != columnWall) {
@@ -277,44 +281,48 @@ void ThingDrawer::findTexelRows(const Renderer& r, const PlacedThing& thing) {
     rowOfTexel.push_back(static_cast<int32_t>(texelRows.size()));
 }
 
-template <bool tested>
-BRINDLE_PIXEL_LOOP void ThingDrawer::drawPixel(Renderer& r, const FrameOwners& owners,
-                                               const PlacedThing& thing, int32_t x, int32_t y,
-                                               uint8_t texel) {
-    if (tested && hidden(r, owners, thing, x, y)) {
-        return;
-    }
-    uint8_t& pixel = r.frameBuffer[y * frameWidth + x];
-    if (thing.kind->shadow) {
-        pixel = r.archive->colorMaps[shadowMap][before[std::max(y - 1, 0) * frameWidth + x]];
-    } else {
-        pixel = thing.colorMap[texel];
-    }
-    ++stored;
-}
-
 // Draws picture column `column` at frame column x, run after run as the picture stores them,
 // so that where two runs cover a row the later one's texel shows.
 // Each pixel is tested against the surface that stored it, unless the whole column is known to
-// be shown.
+// be shown. What the loop reads is held in locals: its stores to the frame could otherwise be
+// taken to change any of it.
 template <bool tested>
 BRINDLE_PIXEL_LOOP void ThingDrawer::drawColumn(Renderer& r, const FrameOwners& owners,
                                                 const PlacedThing& thing, int32_t x,
                                                 int32_t column) {
     const SpritePicture& picture = *thing.sprite.picture;
-    const auto lowest = static_cast<int32_t>(texelRows.front());
-    const auto beyond = static_cast<int32_t>(texelRows.back()) + 1;
+    const int32_t* const shownRows = texelRows.data();
+    const int32_t* const firstRowShowing = rowOfTexel.data();
+    const int32_t lowest = shownRows[0];
+    const int32_t beyond = shownRows[texelRows.size() - 1] + 1;
+    uint8_t* const top = r.frameBuffer + thing.firstRow * frameWidth + x;
+    const uint8_t* const colorMap = thing.colorMap;
+    // A shadow thing darkens the pixel above each of its own, as it stood before the thing.
+    const uint8_t* const darkened =
+        thing.kind->shadow ? r.archive->colorMaps[shadowMap].data() : nullptr;
+    const uint8_t* const beforeColumn = darkened != nullptr ? before.data() + x : nullptr;
+    int64_t count = 0;
     for (const SpriteRun* run = picture.runsBegin(column); run != picture.runsEnd(column); ++run) {
-        const int32_t top = std::clamp(run->top, lowest, beyond);
+        const int32_t runTop = std::clamp(run->top, lowest, beyond);
         const int32_t end =
             std::clamp(std::min(run->top + run->length, picture.height), lowest, beyond);
-        const int32_t last = rowOfTexel[static_cast<size_t>(std::max(end, top) - lowest)];
+        const int32_t last = firstRowShowing[std::max(end, runTop) - lowest];
         const uint8_t* texels = picture.bytes.data() + (run->data - run->top);
-        for (int32_t k = rowOfTexel[static_cast<size_t>(top - lowest)]; k < last; ++k) {
-            drawPixel<tested>(r, owners, thing, x, thing.firstRow + k,
-                              texels[texelRows[static_cast<size_t>(k)]]);
+        for (int32_t k = firstRowShowing[runTop - lowest]; k < last; ++k) {
+            if (tested && hidden(r, owners, thing, x, thing.firstRow + k)) {
+                continue;
+            }
+            uint8_t* pixel = top + k * frameWidth;
+            if (darkened != nullptr) {
+                // Row 0 has no row above it: it darkens itself.
+                *pixel = darkened[beforeColumn[std::max(thing.firstRow + k - 1, 0) * frameWidth]];
+            } else {
+                *pixel = colorMap[texels[shownRows[k]]];
+            }
+            ++count;
         }
     }
+    stored += count;
 }
 
 void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing) {
@@ -357,7 +365,7 @@ void ThingDrawer::drawThing(Renderer& r, const FrameOwners& owners, const Placed
                     drawColumn<false>(r, owners, thing, x, column);
                     break;
                 }
-                findColumnWalls(owners, thing, x);
+                columnWallsFound = false;  // until a pixel no plane stored is asked about
                 drawColumn<true>(r, owners, thing, x, column);
                 break;
         }

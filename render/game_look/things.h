@@ -79,9 +79,6 @@ class ThingDrawer {
                           uint16_t id);
     void findTexelRows(const Renderer& r, const PlacedThing& thing);
     template <bool tested>
-    void drawPixel(Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
-                   int32_t y, uint8_t texel);
-    template <bool tested>
     void drawColumn(Renderer& r, const FrameOwners& owners, const PlacedThing& thing, int32_t x,
                     int32_t column);
     void drawThing(Renderer& r, const FrameOwners& owners, const PlacedThing& thing);
@@ -94,6 +91,7 @@ class ThingDrawer {
     // The rows in which a plane hides the thing being drawn, for a few planes (id sky: none).
     std::array<PlaneRows, 16> planeRows{};
     std::vector<uint16_t> columnWalls;  // the wall that stored each of them, in one column
+    bool columnWallsFound = false;      // for the column being drawn
     uint16_t columnWall = 0;            // the last of those asked about (sky: none)
     bool columnWallHides = false;       // and whether it hides the thing
     bool planesMayHide = true;          // some floor or ceiling may hide the thing being drawn
