@@ -32,11 +32,11 @@ void WadArchive::readLevelFlats() {
         if (levelFlats.count(name) != 0) {
             return;
         }
-        const auto it = flatIndex.find(name);
-        if (it == flatIndex.end()) {
+        const LumpRef* found = flatIndex.find(name);
+        if (found == nullptr) {
             return;
         }
-        const LumpRef ref = it->second;
+        const LumpRef ref = *found;
         const WadFile& wad = wadFiles[static_cast<size_t>(ref.file)];
         const LumpEntry& entry = wad.directory[static_cast<size_t>(ref.entry)];
         if (entry.size != flatBytes || !wad.holds(entry)) {

@@ -86,9 +86,8 @@ bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& pictur
 void WadArchive::indexSprites() {
     indexBetweenMarkers(wadFiles, "S_START", "SS_START", "S_END", "SS_END", spriteIndex);
     sortedSpriteNames.clear();
-    for (const auto& [name, ref] : spriteIndex) {
-        sortedSpriteNames.push_back(name);
-    }
+    spriteIndex.forEach(
+        [&](std::string name, const LumpRef&) { sortedSpriteNames.push_back(std::move(name)); });
     std::sort(sortedSpriteNames.begin(), sortedSpriteNames.end());
     spritePictures.clear();
     static std::atomic<uint64_t> indexings{0};
@@ -113,12 +112,12 @@ const SpritePicture* WadArchive::findSprite(const std::string& name) const {
         return known->second.get();
     }
     std::unique_ptr<SpritePicture>& picture = spritePictures[name];
-    const auto it = spriteIndex.find(name);
-    if (it == spriteIndex.end()) {
+    const LumpRef* ref = spriteIndex.find(name);
+    if (ref == nullptr) {
         return nullptr;
     }
-    const WadFile& wad = wadFiles[static_cast<size_t>(it->second.file)];
-    const LumpEntry& entry = wad.directory[static_cast<size_t>(it->second.entry)];
+    const WadFile& wad = wadFiles[static_cast<size_t>(ref->file)];
+    const LumpEntry& entry = wad.directory[static_cast<size_t>(ref->entry)];
     if (entry.size <= 0 || !wad.holds(entry)) {
         return nullptr;
     }

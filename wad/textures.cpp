@@ -365,11 +365,10 @@ void WadArchive::composeLevelTextures() {
     const WadArchive& owner = textureOwner != nullptr ? *textureOwner : *this;
     std::vector<int32_t> wanted;
     auto want = [&](const char* stored) {
-        const auto it = owner.textureIndex.find(lumpName(stored));
-        if (it != owner.textureIndex.end() &&
-            owner.textureStates[static_cast<size_t>(it->second)].load(std::memory_order_acquire) ==
-                texturePending) {
-            wanted.push_back(it->second);
+        const int32_t* texture = owner.textureIndex.findStored(stored);
+        if (texture != nullptr && owner.textureStates[static_cast<size_t>(*texture)].load(
+                                      std::memory_order_acquire) == texturePending) {
+            wanted.push_back(*texture);
         }
     };
     for (const Sidedef& side : sidedefs) {
@@ -394,7 +393,10 @@ void WadArchive::indexTextures() {
     textureIndex.reserve(textures.size());
     textureStates = std::make_unique<std::atomic<uint8_t>[]>(textures.size());
     for (size_t i = 0; i < textures.size(); ++i) {
-        textureIndex.try_emplace(lumpName(textures[i].name), static_cast<int32_t>(i));
+        const uint64_t key = NameIndex<int32_t>::keyOfStored(textures[i].name);
+        if (textureIndex.findKey(key) == nullptr) {
+            textureIndex.at(key) = static_cast<int32_t>(i);
+        }
         // A texture handed in already composed (no definition of its own) counts as composed.
         const bool composed = i >= textureSources.size() && !textures[i].pixels.empty();
         const bool pending = i < textureSources.size() && textures[i].width > 0;
@@ -413,14 +415,14 @@ const uint8_t* WadArchive::findTexture(const char* name, int16_t* widthOut,
     if (name == nullptr) {
         return nullptr;
     }
-    const auto it = textureIndex.find(lumpName(name));
-    if (it == textureIndex.end()) {
+    const int32_t* found = textureIndex.findStored(name);
+    if (found == nullptr) {
         return nullptr;
     }
-    const size_t index = static_cast<size_t>(it->second);
+    const size_t index = static_cast<size_t>(*found);
     uint8_t state = textureStates[index].load(std::memory_order_acquire);
     if (state == texturePending) {
-        composeTextures({it->second});
+        composeTextures({*found});
         state = textureStates[index].load(std::memory_order_acquire);
     }
     const TextureDef& texture = textures[index];

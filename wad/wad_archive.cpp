@@ -195,7 +195,7 @@ int32_t WadArchive::open(const char* iwadPath, const std::vector<std::string>& a
             if (!wad.holds(wad.directory[i])) {
                 continue;
             }
-            LumpRef& ref = lumpIndex[lumpName(wad.directory[i].name)];
+            LumpRef& ref = lumpIndex.at(NameIndex<LumpRef>::keyOfStored(wad.directory[i].name));
             if (ref.file != file) {
                 ref = LumpRef{file, static_cast<int32_t>(i)};
             }
@@ -275,8 +275,8 @@ std::string WadArchive::firstAddedMap() const {
 }
 
 LumpRef WadArchive::resolve(const std::string& name) const {
-    const auto it = lumpIndex.find(name);
-    return it == lumpIndex.end() ? LumpRef{} : it->second;
+    const LumpRef* ref = lumpIndex.find(name);
+    return ref == nullptr ? LumpRef{} : *ref;
 }
 
 std::FILE* WadArchive::stream(int32_t fileIndex) const {

@@ -13,6 +13,7 @@
 #include "wad/composition_lock.h"
 #include "wad/lump_bytes.h"
 #include "wad/map_records.h"
+#include "wad/name_index.h"
 #include "wad/sprites.h"
 
 namespace brindle {
@@ -277,11 +278,11 @@ class WadArchive {
     // One stream per file, open only inside open and loadLevel (which opens just the file
     // that holds the level).
     std::vector<FileStream> streams;
-    std::unordered_map<std::string, LumpRef> lumpIndex;     // name -> the entry it resolves to
-    std::unordered_map<std::string, int32_t> textureIndex;  // name -> first texture
-    std::unordered_map<std::string, LumpRef> flatIndex;     // name -> entry between markers
+    NameIndex<LumpRef> lumpIndex;     // name -> the entry it resolves to
+    NameIndex<int32_t> textureIndex;  // name -> first texture
+    NameIndex<LumpRef> flatIndex;     // name -> entry between markers
     std::unordered_map<std::string, std::vector<uint8_t>> levelFlats;  // of the loaded level
-    std::unordered_map<std::string, LumpRef> spriteIndex;  // name -> entry between markers
+    NameIndex<LumpRef> spriteIndex;  // name -> entry between markers
     std::vector<std::string> sortedSpriteNames;
     uint64_t spritesIndexed = 0;
     mutable std::unordered_map<std::string, std::unique_ptr<SpritePicture>> spritePictures;

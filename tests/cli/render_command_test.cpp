@@ -535,7 +535,10 @@ TEST_F(RenderCommand, MapsInOtherLevelFormatsDrawTheFramesOfTheirOriginals) {
         return " --file " + quoted(name);
     };
     bool glNodesRead = true;
-    for (const auto& [archive, map] : maps) {
+    for (const auto& entry : maps) {
+        // Named copies: clang before 16 cannot capture structured bindings in the lambda below.
+        const auto& archive = entry.first;
+        const auto& map = entry.second;
         BRINDLE_REQUIRE_ARCHIVE(archive);
         const Lumps original = test::doomMapLumps(test::readWadLumps(archive), map);
         for (const Case& c : cases) {
