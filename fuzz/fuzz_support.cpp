@@ -70,7 +70,8 @@ bool writeInputFile(const std::string& path, std::span<const std::span<const uin
         descriptors.erase(known);
         return false;
     }
-    std::vector<iovec> gathered;
+    static std::vector<iovec> gathered;  // kept from input to input, so as not to grow again
+    gathered.clear();
     for (const std::span<const uint8_t> piece : pieces) {
         if (!piece.empty()) {
             gathered.push_back({const_cast<uint8_t*>(piece.data()), piece.size()});

@@ -155,7 +155,11 @@ TEST(FindLump, Semantics) {
         .addRawEntry("NEGSIZE", 12, -4)
         .addRawEntry("NEGPOS", -1, 4)
         .addRawEntry("LATER", 5000, 4)
-        .addLump("LATER", Bytes(7, 4));
+        .addLump("LATER", Bytes(7, 4))
+        .addLump("", Bytes(2, 5));  // a name of eight NULs is a name too
+    for (int i = 0; i < 40; ++i) {  // enough names for the index to grow more than once
+        wad.addLump("MANY" + std::to_string(i), Bytes(static_cast<size_t>(i + 1), 6));
+    }
     TempFile file = wad.writeTemp();
     WadArchive archive;
     ASSERT_EQ(archive.open(file.path().c_str()), resultOk);
@@ -166,9 +170,10 @@ TEST(FindLump, Semantics) {
         int32_t size;
     };
     const Case cases[] = {
-        {"TWICE", 1, 3},      {"twice", 0, -7}, {"TWIC", 0, -7},    {"EIGHTCHR", 1, 8},
-        {"EIGHTCHRX", 0, -7}, {"E1M1", 1, 0},   {"PASTEND", 0, -7}, {"NEGSIZE", 0, -7},
-        {"NEGPOS", 0, -7},    {"LATER", 1, 7},  {"", 0, -7},        {"ABSENT", 0, -7},
+        {"TWICE", 1, 3},      {"twice", 0, -7},  {"TWIC", 0, -7},    {"EIGHTCHR", 1, 8},
+        {"EIGHTCHRX", 0, -7}, {"E1M1", 1, 0},    {"PASTEND", 0, -7}, {"NEGSIZE", 0, -7},
+        {"NEGPOS", 0, -7},    {"LATER", 1, 7},   {"", 1, 2},         {"ABSENT", 0, -7},
+        {"MANY0", 1, 1},      {"MANY39", 1, 40}, {"MANY40", 0, -7},
     };
     for (const Case& c : cases) {
         int32_t size = -7;
@@ -176,7 +181,7 @@ TEST(FindLump, Semantics) {
         EXPECT_EQ(size, c.size) << c.name;
     }
     EXPECT_EQ(archive.findLump("TWICE"), resultOk);  // the size output is optional
-    EXPECT_EQ(archive.directory().size(), 9u);       // every entry is still listed
+    EXPECT_EQ(archive.directory().size(), 50u);      // every entry is still listed
 }
 
 TEST(Palettes, ReadAsStoredAndConvertedToAColourTable) {
