@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "wad/lump_names.h"
 #include "wad/marker_index.h"
@@ -31,7 +32,9 @@ constexpr size_t runsPerLumpByte = 4;
 
 }  // namespace
 
-bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& picture) {
+bool decodeSpritePicture(std::vector<uint8_t> lumpBytes, SpritePicture& picture) {
+    const uint8_t* lump = lumpBytes.data();
+    const size_t size = lumpBytes.size();
     if (size < headerBytes) {
         return false;
     }
@@ -77,7 +80,7 @@ bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& pictur
     }
     picture.firstRun[static_cast<size_t>(picture.width)] =
         static_cast<int32_t>(picture.runs.size());
-    picture.bytes.assign(lump, lump + size);
+    picture.bytes = std::move(lumpBytes);
     return true;
 }
 
@@ -133,7 +136,7 @@ const SpritePicture* WadArchive::findSprite(const std::string& name) const {
         return nullptr;
     }
     auto decoded = std::make_unique<SpritePicture>();
-    if (decodeSpritePicture(bytes.data(), bytes.size(), *decoded)) {
+    if (decodeSpritePicture(std::move(bytes), *decoded)) {
         picture = std::move(decoded);
     }
     return picture.get();

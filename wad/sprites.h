@@ -35,7 +35,8 @@ struct SpritePicture {
 // Checks and decodes a sprite lump; false (and `picture` unusable) unless the width and the
 // height are positive and the header, the column offsets and every run up to its column's 255
 // byte lie inside the lump. Columns may share their runs; the runs decoded in all are held to
-// a multiple of the lump's size, and a lump that needs more counts as not well formed.
-bool decodeSpritePicture(const uint8_t* lump, size_t size, SpritePicture& picture);
+// a multiple of the lump's size, and a lump that needs more counts as not well formed. The
+// picture keeps the lump's bytes.
+bool decodeSpritePicture(std::vector<uint8_t> lumpBytes, SpritePicture& picture);
 
 }  // namespace brindle

@@ -99,11 +99,11 @@ TEST(ThingFilter, SkillBitsAndSinglePlayer) {
         }
         EXPECT_EQ(shown, c.shownAtSkills) << c.flags;
     }
-    const ThingCount count = countThings(
-        {test::doomThing(0, 0, 0, 1, 7), test::doomThing(0, 0, 0, 3004, 7),
-         test::doomThing(0, 0, 0, 3004, 1), test::doomThing(0, 0, 0, 9999, 7),
-         test::doomThing(0, 0, 0, 9999, 7), test::doomThing(0, 0, 0, 23, 7)},
-        3);
+    const ThingCount count =
+        countThings({test::doomThing(0, 0, 0, 1, 7), test::doomThing(0, 0, 0, 3004, 7),
+                     test::doomThing(0, 0, 0, 3004, 1), test::doomThing(0, 0, 0, 9999, 7),
+                     test::doomThing(0, 0, 0, 9999, 7), test::doomThing(0, 0, 0, 23, 7)},
+                    3);
     EXPECT_EQ(count.shown, 1);
     EXPECT_EQ(count.unknownTypes, 1);
 }
@@ -111,7 +111,7 @@ TEST(ThingFilter, SkillBitsAndSinglePlayer) {
 TEST(SpritePictures, OnlyWellFormedLumpsCount) {
     const test::Bytes good = soldierPicture();
     SpritePicture picture;
-    EXPECT_TRUE(decodeSpritePicture(good.data(), good.size(), picture));
+    EXPECT_TRUE(decodeSpritePicture(good, picture));
     EXPECT_EQ(picture.leftOffset, 10);
     struct Case {
         const char* what;
@@ -132,7 +132,7 @@ TEST(SpritePictures, OnlyWellFormedLumpsCount) {
                            {"a column without its end", unended},
                            {"a run past the end", runPastEnd}};
     for (const Case& c : broken) {
-        EXPECT_FALSE(decodeSpritePicture(c.bytes.data(), c.bytes.size(), picture)) << c.what;
+        EXPECT_FALSE(decodeSpritePicture(c.bytes, picture)) << c.what;
     }
 }
 
