@@ -105,6 +105,19 @@ const std::vector<std::string>& WadArchive::spriteNames() const {
     return textureOwner != nullptr ? textureOwner->spriteNames() : sortedSpriteNames;
 }
 
+WadArchive::SpriteReading::SpriteReading(const WadArchive& archive)
+    : owner(archive.textureOwner != nullptr ? *archive.textureOwner : archive) {
+    std::lock_guard<CompositionLock> hold(owner.spriteLock);
+    ++owner.spriteReadings;
+}
+
+WadArchive::SpriteReading::~SpriteReading() {
+    std::lock_guard<CompositionLock> hold(owner.spriteLock);
+    if (--owner.spriteReadings == 0) {
+        owner.spriteStreams.clear();
+    }
+}
+
 const SpritePicture* WadArchive::findSprite(const std::string& name) const {
     if (textureOwner != nullptr) {
         return textureOwner->findSprite(name);  // a level worker
@@ -124,15 +137,31 @@ const SpritePicture* WadArchive::findSprite(const std::string& name) const {
     if (entry.size <= 0 || !wad.holds(entry)) {
         return nullptr;
     }
-    // Read with a stream of its own: the archive's streams are open only inside open and
-    // loadLevel, and this may run on any thread. A stream just opened does not know where it
-    // stands, so it is moved without asking (seekTo would ask).
-    const FileStream in = openLumpStream(wad.path);
-    if (!in || std::fseek(in.get(), entry.filePos, SEEK_SET) != 0) {
-        return nullptr;
+    // Read with a stream kept for sprites (see SpriteReading), or one of its own: the archive's
+    // streams are open only inside open and loadLevel, and this may run on any thread. A stream
+    // just opened does not know where it stands, so it is moved without asking (seekTo would
+    // ask).
+    FileStream own;
+    std::FILE* in = nullptr;
+    if (spriteReadings > 0) {
+        spriteStreams.resize(wadFiles.size());
+        FileStream& kept = spriteStreams[static_cast<size_t>(ref->file)];
+        if (!kept) {
+            kept = openLumpStream(wad.path);
+        }
+        in = kept.get();
+        if (in == nullptr || !seekTo(in, entry.filePos)) {
+            return nullptr;
+        }
+    } else {
+        own = openLumpStream(wad.path);
+        in = own.get();
+        if (in == nullptr || std::fseek(in, entry.filePos, SEEK_SET) != 0) {
+            return nullptr;
+        }
     }
     LumpBytes bytes(static_cast<size_t>(entry.size));
-    if (std::fread(bytes.data(), 1, bytes.size(), in.get()) != bytes.size()) {
+    if (std::fread(bytes.data(), 1, bytes.size(), in) != bytes.size()) {
         return nullptr;
     }
     auto decoded = std::make_unique<SpritePicture>();

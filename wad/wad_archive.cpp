@@ -66,6 +66,10 @@ void WadArchive::releaseAll() {
     sortedSpriteNames = {};
     spritesIndexed = 0;
     spritePictures.clear();
+    {
+        std::lock_guard<CompositionLock> hold(spriteLock);
+        spriteStreams.clear();
+    }
     fileSize = 0;
     foundLump = {};
     textureLumps = {};

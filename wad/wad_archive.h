@@ -167,6 +167,19 @@ class WadArchive {
     // not a well-formed picture. Safe to call from several threads at once.
     const std::vector<std::string>& spriteNames() const;
     const SpritePicture* findSprite(const std::string& name) const;
+    // While one of these lives, the sprite pictures read from a file share one stream of it,
+    // closed when the last of them ends: the things of a frame ask for many pictures, and a
+    // stream each costs an open and a close. Outside them no file is held open.
+    class SpriteReading {
+      public:
+        explicit SpriteReading(const WadArchive& archive);
+        ~SpriteReading();
+        SpriteReading(const SpriteReading&) = delete;
+        SpriteReading& operator=(const SpriteReading&) = delete;
+
+      private:
+        const WadArchive& owner;
+    };
     // Names the sprites the archive holds now: it changes whenever they are indexed again (by
     // open), and no two archives share one, so that a cache of pictures can tell it is stale.
     uint64_t spriteGeneration() const;
@@ -286,9 +299,11 @@ class WadArchive {
     std::vector<std::string> sortedSpriteNames;
     uint64_t spritesIndexed = 0;
     mutable std::unordered_map<std::string, std::unique_ptr<SpritePicture>> spritePictures;
-    mutable CompositionLock spriteLock;  // guards spritePictures
-    int64_t fileSize = 0;                // of all files together
-    LumpRef foundLump;                   // of the last successful findLump
+    mutable CompositionLock spriteLock;             // guards spritePictures and the two below
+    mutable std::vector<FileStream> spriteStreams;  // one per file, while sprites are read
+    mutable int32_t spriteReadings = 0;             // SpriteReading objects alive
+    int64_t fileSize = 0;                           // of all files together
+    LumpRef foundLump;                              // of the last successful findLump
 
     // Set on a level worker: the archive whose composed textures findTexture answers from.
     const WadArchive* textureOwner = nullptr;

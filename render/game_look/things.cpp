@@ -72,7 +72,9 @@ const std::vector<PlacedThing>& ThingDrawer::place(const Renderer& r) {
         chosen.assign(kinds.size() * rotations, 0);
         widths.assign(kinds.size(), KindWidth{});
     }
-    // The picture of a kind and rotation, chosen once.
+    // The picture of a kind and rotation, chosen once; the pictures read for them share a
+    // stream of each file.
+    const WadArchive::SpriteReading reading(level);
     const auto choice = [&](size_t kindIndex, int32_t rotation) {
         const size_t slot = kindIndex * rotations + static_cast<size_t>(rotation - 1);
         if (chosen[slot] == 0) {

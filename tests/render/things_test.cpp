@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -317,6 +319,18 @@ TEST_F(ThingInRoom, PicturesAreChosenAgainWhenTheArchiveIsOpenedAgain) {
     renderer->setView(28, 128, 0);
     renderer->renderFrame();
     EXPECT_EQ(test::pixelAt(*renderer, 329, 265), before);
+#ifdef __linux__
+    // The pictures were read through a stream kept for the frame, which is closed again.
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator{});
+    };
+    ASSERT_EQ(archive.open(other.path().c_str()), 1);
+    const auto filesBefore = openFiles();
+    ASSERT_EQ(archive.loadLevel("MAP01"), 1);
+    renderer->renderFrame();
+    EXPECT_EQ(openFiles(), filesBefore);
+#endif
 }
 
 }  // namespace
