@@ -70,7 +70,7 @@ class NameIndex {
         if (slots.empty()) {
             return nullptr;
         }
-        const Slot& slot = const_cast<NameIndex*>(this)->slotOf(key);
+        const Slot& slot = slots[slotIndex(key)];
         return slot.used ? &slot.value : nullptr;
     }
 
@@ -97,14 +97,15 @@ class NameIndex {
 
     // The slot that holds the key, or the free one where it would go. The table is never more
     // than half full, so a free slot is always found.
-    Slot& slotOf(uint64_t key) {
+    size_t slotIndex(uint64_t key) const {
         const size_t mask = slots.size() - 1;
         size_t at = static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & mask;
         while (slots[at].used && slots[at].key != key) {
             at = (at + 1) & mask;
         }
-        return slots[at];
+        return at;
     }
+    Slot& slotOf(uint64_t key) { return slots[slotIndex(key)]; }
 
     void grow(size_t names) {
         size_t capacity = 16;
