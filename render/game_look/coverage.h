@@ -62,8 +62,10 @@ class CoverageMask {
         return true;
     }
 
-    // A wall's stores: one pixel of row y, or `count` pixels of column x.
-    BRINDLE_PIXEL_LOOP void coveredInRow(int32_t y, int32_t count) {
+    // A wall's stores: one pixel of row y, or `count` pixels of column x. The row count is
+    // kept once per row of every wall column, so it is inlined even in the sanitizer builds,
+    // whose checks would otherwise make it look too large to inline.
+    [[gnu::always_inline]] BRINDLE_PIXEL_LOOP void coveredInRow(int32_t y, int32_t count) {
         openInRow[static_cast<size_t>(y)] =
             static_cast<int16_t>(openInRow[static_cast<size_t>(y)] - count);
         openTotal -= count;
