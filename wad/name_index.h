@@ -44,12 +44,7 @@ class NameIndex {
         }
     }
 
-    // The value of a name of at most 8 characters, added (value-initialised) if absent.
-    Value& operator[](std::string_view name) {
-        uint64_t key = 0;
-        keyOf(name.substr(0, 8), key);
-        return at(key);
-    }
+    // The value of a key, added (value-initialised) if absent.
     Value& at(uint64_t key) {
         reserve(count + 1);
         Slot& slot = slotOf(key);
